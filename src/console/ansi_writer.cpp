@@ -112,9 +112,11 @@ void AnsiWriter::Clear() {
 }
 
 void AnsiWriter::ClearToEndOfRow() {
+  // Terminals keep a pending wrap through the erase; the next character
+  // must go where the cursor is, so it is set there outright.
+  if (cursor_ && cursor_->pendingWrap) MoveCursor(cursor_->column, cursor_->row);
   ShowAttribute();
   out_ += "\x1b[K";
-  if (cursor_ && cursor_->pendingWrap) cursor_.reset();
 }
 
 std::string AnsiWriter::MoveSequence(int column, int row) const {
