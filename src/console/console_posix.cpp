@@ -80,7 +80,9 @@ bool SameText(std::string_view a, std::string_view b) {
 bool IsControlCharacter(std::string_view character) {
   if (character.empty()) return false;
   const char32_t code = utf8::DecodeFirst(character).codePoint;
-  return code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F);
+  // A stray byte 0x80-0x9F is a C1 control to a terminal not in UTF-8 mode.
+  const char32_t value = IsValidCodePoint(code) ? code : code - utf8::kInvalidByteBase;
+  return value < 0x20 || value == 0x7F || (value >= 0x80 && value <= 0x9F);
 }
 
 std::string KeyText(KeyCode key) {
