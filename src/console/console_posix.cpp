@@ -109,6 +109,7 @@ TerminalState gTerminal;
 volatile sig_atomic_t gColoursChanged = 0;
 volatile sig_atomic_t gCursorHidden = 0;
 volatile sig_atomic_t gWriting = 0;  // a flush may have stopped inside a sequence
+volatile sig_atomic_t gStopping = 0;
 
 constexpr std::array kTerminatingSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
@@ -170,6 +171,9 @@ void Install(int signal, void (*handler)(int), struct sigaction* previous) {
   struct sigaction action {};
   action.sa_handler = handler;
   action.sa_mask = HandledSignals();
+  // A continue while stopping is left to the stop handler, which is then
+  // still running.
+  if (signal == SIGTSTP) sigdelset(&action.sa_mask, SIGCONT);
   action.sa_flags = SA_RESTART;
   sigaction(signal, &action, previous);
 }
@@ -187,6 +191,13 @@ void RaiseWithDefaultAction(int signal) {
   raise(signal);
 }
 
+// Takes the terminal again and tells the key wait.
+void Resume() {
+  TakeTerminal();
+  const char resumed = 'c';
+  if (gTerminal.wake >= 0) (void)!write(gTerminal.wake, &resumed, 1);
+}
+
 void OnTerminatingSignal(int signal) {
   GiveTerminalBack();
   RaiseWithDefaultAction(signal);
@@ -195,16 +206,18 @@ void OnTerminatingSignal(int signal) {
 void OnStop(int signal) {
   const int savedErrno = errno;
   GiveTerminalBack();
-  RaiseWithDefaultAction(signal);  // stopped here until continued
+  gStopping = 1;
+  RaiseWithDefaultAction(signal);  // stopped here until continued; never in an orphaned process group
+  gStopping = 0;
   Install(signal, OnStop, nullptr);
+  Resume();
   errno = savedErrno;
 }
 
 void OnContinue(int /*signal*/) {
+  if (gStopping != 0) return;
   const int savedErrno = errno;
-  TakeTerminal();
-  const char resumed = 'c';
-  if (gTerminal.wake >= 0) (void)!write(gTerminal.wake, &resumed, 1);
+  Resume();
   errno = savedErrno;
 }
 
@@ -336,6 +349,7 @@ void PosixConsole::AdoptKeySource(int descriptor) {
   if (!keyboard_) return;
   termios keyMode = saved;
   keyMode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);  // ISIG stays: Ctrl-C is SIGINT
+  keyMode.c_oflag &= ~static_cast<tcflag_t>(OPOST);          // the bytes written are the bytes shown
   keyMode.c_cc[VMIN] = 1;
   keyMode.c_cc[VTIME] = 0;
   const SignalsBlocked blocked;
