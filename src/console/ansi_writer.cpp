@@ -136,7 +136,7 @@ std::string AnsiWriter::MoveSequence(int column, int row) const {
     if (column > from.column) horizontal.push_back(Csi(column - from.column, 'C'));
     if (column < from.column) {
       horizontal.push_back(Csi(from.column - column, 'D'));
-      horizontal.push_back(std::string(static_cast<std::size_t>(from.column - column), '\b'));
+      horizontal.emplace_back(static_cast<std::size_t>(from.column - column), '\b');
     }
   }
   std::vector<std::string> vertical;

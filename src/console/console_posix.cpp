@@ -158,7 +158,13 @@ void GiveTerminalBack() {
   if (gWriting != 0) Append(sequence, length, "\x18");  // CAN ends a sequence cut short
   if (gColoursChanged != 0) Append(sequence, length, "\x1b[m");
   if (gCursorHidden != 0) Append(sequence, length, "\x1b[?25h");
-  if (gTerminal.output >= 0 && length > 0) WriteAll(gTerminal.output, sequence, length);
+  if (gTerminal.output >= 0 && length > 0) {
+    // A terminal whose output is held (Ctrl-S) must not keep us from ending.
+    const int flags = fcntl(gTerminal.output, F_GETFL);
+    fcntl(gTerminal.output, F_SETFL, flags | O_NONBLOCK);
+    WriteAll(gTerminal.output, sequence, length);
+    fcntl(gTerminal.output, F_SETFL, flags);
+  }
   if (gTerminal.keyTerminal >= 0) tcsetattr(gTerminal.keyTerminal, TCSANOW, &gTerminal.saved);
 }
 
@@ -348,8 +354,9 @@ void PosixConsole::AdoptKeySource(int descriptor) {
   keyboard_ = output_ >= 0 && descriptor >= 0 && isatty(descriptor) != 0 && tcgetattr(descriptor, &saved) == 0;
   if (!keyboard_) return;
   termios keyMode = saved;
-  keyMode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);  // ISIG stays: Ctrl-C is SIGINT
-  keyMode.c_oflag &= ~static_cast<tcflag_t>(OPOST);          // the bytes written are the bytes shown
+  // ISIG stays: Ctrl-C is SIGINT. IEXTEN goes: no literal-next or output-discard key.
+  keyMode.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+  keyMode.c_oflag &= ~static_cast<tcflag_t>(OPOST);  // the bytes written are the bytes shown
   keyMode.c_cc[VMIN] = 1;
   keyMode.c_cc[VTIME] = 0;
   const SignalsBlocked blocked;
