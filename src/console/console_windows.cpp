@@ -128,7 +128,7 @@ class WindowsConsole final : public Console {
       origin_ = {info.srWindow.Left, info.srWindow.Top};
       width_ = info.srWindow.Right - info.srWindow.Left + 1;
       height_ = info.srWindow.Bottom - info.srWindow.Top + 1;
-      start_.attribute = info.wAttributes & 0xFF;
+      start_.attribute = static_cast<WORD>(info.wAttributes & 0xFF);
     }
     GetConsoleCursorInfo(output_, &start_.cursor);
     GetConsoleMode(output_, &start_.outputMode);
