@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <limits>
 
 #include "console/console.h"
@@ -108,10 +109,10 @@ void RestoreConsole(const StartState& state) {
 }
 
 // Read by the break handler, which the system runs on a thread of its own.
-const StartState* gStateToRestore = nullptr;
+std::atomic<const StartState*> gStateToRestore = nullptr;
 
 BOOL WINAPI RestoreOnBreak(DWORD /*event*/) {
-  if (gStateToRestore != nullptr) RestoreConsole(*gStateToRestore);
+  if (const StartState* state = gStateToRestore.load()) RestoreConsole(*state);
   return FALSE;  // the system's own handler then ends the process
 }
 
@@ -128,7 +129,7 @@ class WindowsConsole final : public Console {
       origin_ = {info.srWindow.Left, info.srWindow.Top};
       width_ = info.srWindow.Right - info.srWindow.Left + 1;
       height_ = info.srWindow.Bottom - info.srWindow.Top + 1;
-      start_.attribute = static_cast<WORD>(info.wAttributes & 0xFF);
+      start_.attribute = info.wAttributes;
     }
     GetConsoleCursorInfo(output_, &start_.cursor);
     GetConsoleMode(output_, &start_.outputMode);
@@ -148,7 +149,9 @@ class WindowsConsole final : public Console {
     }
   }
 
-  [[nodiscard]] std::uint8_t StartAttribute() const override { return static_cast<std::uint8_t>(start_.attribute); }
+  [[nodiscard]] std::uint8_t StartAttribute() const override {
+    return static_cast<std::uint8_t>(start_.attribute & 0xFF);
+  }
   [[nodiscard]] int LastColumn() const override { return width_; }
   [[nodiscard]] int LastRow() const override { return height_; }
 
