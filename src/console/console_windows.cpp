@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <functional>
 #include <limits>
 
 #include "console/console.h"
@@ -155,91 +156,63 @@ class WindowsConsole final : public Console {
   [[nodiscard]] int LastColumn() const override { return width_; }
   [[nodiscard]] int LastRow() const override { return height_; }
 
+  // Every change to the window waits for the next Flush, so that the window
+  // changes only when the program is about to wait for a key, or ends: keys
+  // typed while a screen is still being drawn are not yet expected.
   void SetAttribute(std::uint8_t attribute) override {
     if (attribute == attribute_) return;
-    Flush();
     attribute_ = attribute;
-    SetConsoleTextAttribute(output_, attribute_);
+    Defer([this, attribute] { SetConsoleTextAttribute(output_, attribute); });
   }
 
-  void Write(std::string_view text) override { pending_ += text; }
+  void Write(std::string_view text) override { text_ += text; }
 
   void WriteLine(std::string_view text) override {
-    pending_ += text;
-    pending_ += "\r\n";
+    text_ += text;
+    text_ += "\r\n";
   }
 
   void Clear() override {
-    Flush();
-    // The window may have moved through the buffer since start-up: clear the
-    // one the user sees now.
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(output_, &info) != 0) origin_ = {info.srWindow.Left, info.srWindow.Top};
-    for (int row = 1; row <= height_; ++row) FillCells(CellAt(1, row), width_);
-    SetConsoleCursorPosition(output_, origin_);
+    Defer([this, attribute = attribute_] { ClearWindow(attribute); });
   }
 
   void ClearToEndOfRow() override {
-    Flush();
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(output_, &info) == 0) return;
-    FillCells(info.dwCursorPosition, origin_.X + width_ - info.dwCursorPosition.X);
+    Defer([this, attribute = attribute_] { ClearRowFromCursor(attribute); });
   }
 
   void MoveCursor(int column, int row) override {
     if (column < 1 || column > width_ || row < 1 || row > height_) return;
-    Flush();
-    SetConsoleCursorPosition(output_, CellAt(column, row));
+    Defer([this, column, row] { SetConsoleCursorPosition(output_, CellAt(column, row)); });
   }
 
   void ScrollRows(int top, int bottom, int count) override {
     top = std::max(top, 1);
     bottom = std::min(bottom, height_);
     if (top > bottom || count == 0) return;
-    Flush();
-    const int rows = bottom - top + 1;
-    if (count >= rows || -count >= rows) {
-      for (int row = top; row <= bottom; ++row) FillCells(CellAt(1, row), width_);
-      return;
-    }
-    // Only the rows that stay visible move, so the destination never lies
-    // outside the buffer (which some consoles refuse).
-    const int first = count > 0 ? top + count : top;
-    const int last = count > 0 ? bottom : bottom + count;
-    const SMALL_RECT moving{origin_.X, CellAt(1, first).Y, CellAt(width_, 1).X, CellAt(1, last).Y};
-    const SMALL_RECT clip{origin_.X, CellAt(1, top).Y, CellAt(width_, 1).X, CellAt(1, bottom).Y};
-    CHAR_INFO blank;
-    blank.Char.AsciiChar = ' ';
-    blank.Attributes = attribute_;
-    ScrollConsoleScreenBufferA(output_, &moving, &clip, CellAt(1, first - count), &blank);
+    Defer([this, top, bottom, count, attribute = attribute_] { Scroll(top, bottom, count, attribute); });
   }
 
   void SetCursorVisible(bool visible) override {
-    Flush();
-    CONSOLE_CURSOR_INFO cursor = start_.cursor;
-    cursor.bVisible = visible ? TRUE : FALSE;
-    SetConsoleCursorInfo(output_, &cursor);
+    Defer([this, visible] {
+      CONSOLE_CURSOR_INFO cursor = start_.cursor;
+      cursor.bVisible = visible ? TRUE : FALSE;
+      SetConsoleCursorInfo(output_, &cursor);
+    });
   }
 
   void SetLineWrap(bool enabled) override {
-    Flush();
-    DWORD mode = 0;
-    if (GetConsoleMode(output_, &mode) == 0) return;
-    mode = enabled ? (mode | ENABLE_WRAP_AT_EOL_OUTPUT) : (mode & ~static_cast<DWORD>(ENABLE_WRAP_AT_EOL_OUTPUT));
-    SetConsoleMode(output_, mode);
+    Defer([this, enabled] {
+      DWORD mode = 0;
+      if (GetConsoleMode(output_, &mode) == 0) return;
+      constexpr DWORD kWrap = ENABLE_WRAP_AT_EOL_OUTPUT;
+      SetConsoleMode(output_, enabled ? (mode | kWrap) : (mode & ~kWrap));
+    });
   }
 
   void Flush() override {
-    // Older consoles refuse very long writes: hand the text over in pieces.
-    constexpr std::size_t kPiece = 16 * 1024;
-    std::string_view text = pending_;
-    while (IsUsable(output_) && !text.empty()) {
-      const auto size = static_cast<DWORD>(std::min(text.size(), kPiece));
-      DWORD written = 0;
-      if (WriteConsoleA(output_, text.data(), size, &written, nullptr) == 0 || written == 0) break;
-      text.remove_prefix(written);
-    }
-    pending_.clear();
+    DeferText();
+    for (const std::function<void()>& change : changes_) change();
+    changes_.clear();
   }
 
   void DiscardKeys() override {
@@ -307,15 +280,70 @@ class WindowsConsole final : public Console {
     return std::nullopt;
   }
 
+  void Defer(std::function<void()> change) {
+    DeferText();
+    changes_.push_back(std::move(change));
+  }
+
+  void DeferText() {
+    if (text_.empty()) return;
+    changes_.push_back([this, text = std::move(text_)] { WriteText(text); });
+    text_.clear();
+  }
+
+  void WriteText(std::string_view text) {
+    // Older consoles refuse very long writes: hand the text over in pieces.
+    constexpr std::size_t kPiece = 16 * 1024;
+    while (IsUsable(output_) && !text.empty()) {
+      const auto size = static_cast<DWORD>(std::min(text.size(), kPiece));
+      DWORD written = 0;
+      if (WriteConsoleA(output_, text.data(), size, &written, nullptr) == 0 || written == 0) return;
+      text.remove_prefix(written);
+    }
+  }
+
+  void ClearWindow(WORD attribute) {
+    // The window may have moved through the buffer since start-up: clear the
+    // one the user sees now.
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(output_, &info) != 0) origin_ = {info.srWindow.Left, info.srWindow.Top};
+    for (int row = 1; row <= height_; ++row) FillCells(CellAt(1, row), width_, attribute);
+    SetConsoleCursorPosition(output_, origin_);
+  }
+
+  void ClearRowFromCursor(WORD attribute) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(output_, &info) == 0) return;
+    FillCells(info.dwCursorPosition, origin_.X + width_ - info.dwCursorPosition.X, attribute);
+  }
+
+  void Scroll(int top, int bottom, int count, WORD attribute) {
+    const int rows = bottom - top + 1;
+    if (count >= rows || -count >= rows) {
+      for (int row = top; row <= bottom; ++row) FillCells(CellAt(1, row), width_, attribute);
+      return;
+    }
+    // Only the rows that stay visible move, so the destination never lies
+    // outside the buffer (which some consoles refuse).
+    const int first = count > 0 ? top + count : top;
+    const int last = count > 0 ? bottom : bottom + count;
+    const SMALL_RECT moving{origin_.X, CellAt(1, first).Y, CellAt(width_, 1).X, CellAt(1, last).Y};
+    const SMALL_RECT clip{origin_.X, CellAt(1, top).Y, CellAt(width_, 1).X, CellAt(1, bottom).Y};
+    CHAR_INFO blank;
+    blank.Char.AsciiChar = ' ';
+    blank.Attributes = attribute;
+    ScrollConsoleScreenBufferA(output_, &moving, &clip, CellAt(1, first - count), &blank);
+  }
+
   [[nodiscard]] COORD CellAt(int column, int row) const {
     return {static_cast<SHORT>(origin_.X + column - 1), static_cast<SHORT>(origin_.Y + row - 1)};
   }
 
-  void FillCells(COORD first, int count) {
+  void FillCells(COORD first, int count, WORD attribute) {
     if (count <= 0) return;
     DWORD done = 0;
     FillConsoleOutputCharacterA(output_, ' ', static_cast<DWORD>(count), first, &done);
-    FillConsoleOutputAttribute(output_, attribute_, static_cast<DWORD>(count), first, &done);
+    FillConsoleOutputAttribute(output_, attribute, static_cast<DWORD>(count), first, &done);
   }
 
   HANDLE output_ = INVALID_HANDLE_VALUE;
@@ -323,8 +351,9 @@ class WindowsConsole final : public Console {
   COORD origin_{0, 0};
   int width_ = 80;
   int height_ = 25;
-  WORD attribute_ = 0x07;
-  std::string pending_;
+  WORD attribute_ = 0x07;  // as the program set it; the window takes it at the next Flush
+  std::string text_;
+  std::vector<std::function<void()>> changes_;
   HANDLE keys_ = INVALID_HANDLE_VALUE;
   bool keyboard_ = false;
 };

@@ -55,8 +55,10 @@ TEST_F(ConsoleTest, TakesWindowAttributeAndCursorFromTheConsole) {
   EXPECT_EQ(console_->LastColumn(), probe_.Width());
   EXPECT_EQ(console_->LastRow(), probe_.Height());
   console_->SetCursorVisible(false);
+  console_->Flush();
   EXPECT_FALSE(probe_.CursorInfo().bVisible);
   console_->SetCursorVisible(true);
+  console_->Flush();
   EXPECT_TRUE(probe_.CursorInfo().bVisible);
   EXPECT_EQ(probe_.CursorInfo().dwSize, 50u);
 }
@@ -76,11 +78,24 @@ TEST_F(ConsoleTest, EachCharacterTakesTheAttributeCurrentWhenWritten) {
   EXPECT_EQ(probe_.Cursor().Y, 2);
 }
 
-TEST_F(ConsoleTest, TextReachesTheWindowNoLaterThanTheNextKeyWait) {
+TEST_F(ConsoleTest, TheWindowChangesOnlyWhenTheProgramWaitsForAKey) {
+  console_->SetAttribute(0x1E);
   console_->Write("waiting");
+  console_->MoveCursor(3, 4);
+  console_->SetCursorVisible(false);
+  console_->SetLineWrap(false);
   EXPECT_EQ(probe_.Row(1), "");
+  EXPECT_EQ(probe_.CurrentAttribute(), 0x07);
+  EXPECT_EQ(probe_.Cursor().Y, 1);
+  EXPECT_TRUE(probe_.CursorInfo().bVisible);
+  EXPECT_NE(probe_.OutputMode() & ENABLE_WRAP_AT_EOL_OUTPUT, 0u);
   console_->WaitForKey(console_->Now());
   EXPECT_EQ(probe_.Row(1), "waiting");
+  EXPECT_EQ(probe_.Attribute(1, 1), 0x1E);
+  EXPECT_EQ(probe_.Cursor().X, 3);
+  EXPECT_EQ(probe_.Cursor().Y, 4);
+  EXPECT_FALSE(probe_.CursorInfo().bVisible);
+  EXPECT_EQ(probe_.OutputMode() & ENABLE_WRAP_AT_EOL_OUTPUT, 0u);
 }
 
 TEST_F(ConsoleTest, LongTextWrapsAtTheLastColumnAndScrollsAtTheLastRow) {
@@ -98,6 +113,7 @@ TEST_F(ConsoleTest, ClearBlanksTheWindowInTheCurrentAttribute) {
   console_->Write("old text");
   console_->SetAttribute(0x2A);
   console_->Clear();
+  console_->Flush();
   EXPECT_EQ(probe_.Screen(), std::string(static_cast<std::size_t>(probe_.Height()), '\n'));
   EXPECT_EQ(probe_.Attribute(1, 1), 0x2A);
   EXPECT_EQ(probe_.Attribute(probe_.Width(), probe_.Height()), 0x2A);
@@ -151,6 +167,7 @@ TEST_P(ScrollTest, MovesTheRowsAndBlanksTheRowsThatComeFree) {
   }
   console_->SetAttribute(0x5D);
   console_->ScrollRows(c.top, c.bottom, c.count);
+  console_->Flush();
   for (int row = 1; row <= 5; ++row) {
     const std::string& expected = c.rows[static_cast<std::size_t>(row - 1)];
     EXPECT_EQ(probe_.Row(row), expected) << "row " << row;
@@ -169,13 +186,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ConsoleTest, WithoutLineWrapTheLastColumnNeverScrollsTheWindow) {
   console_->Write("top");
   console_->SetLineWrap(false);
-  EXPECT_EQ(probe_.OutputMode() & ENABLE_WRAP_AT_EOL_OUTPUT, 0u);
   console_->MoveCursor(1, probe_.Height());
   console_->Write(std::string(static_cast<std::size_t>(probe_.Width()), 'b'));
   console_->Flush();
+  EXPECT_EQ(probe_.OutputMode() & ENABLE_WRAP_AT_EOL_OUTPUT, 0u);
   EXPECT_EQ(probe_.Row(1), "top");
   EXPECT_EQ(probe_.Row(probe_.Height()), std::string(static_cast<std::size_t>(probe_.Width()), 'b'));
   console_->SetLineWrap(true);
+  console_->Flush();
   EXPECT_NE(probe_.OutputMode() & ENABLE_WRAP_AT_EOL_OUTPUT, 0u);
 }
 
