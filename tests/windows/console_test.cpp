@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/console.h"
@@ -299,20 +300,16 @@ TEST_F(ConsoleTest, WaitEndsAtTheDeadlineWhenOnlyOtherEventsArrive) {
   EXPECT_LT(waited, 3000);
 }
 
-DWORD WINAPI TypeLater(void* parameter) {
-  Sleep(200);
-  static_cast<ConsoleProbe*>(parameter)->Press(wintest::CharacterKey('k'));
-  return 0;
-}
-
 TEST_F(ConsoleTest, AKeyEndsTheWaitAtOnce) {
-  const HANDLE typist = CreateThread(nullptr, 0, TypeLater, &probe_, 0, nullptr);
+  std::thread typist([this] {
+    Sleep(200);
+    probe_.Press(wintest::CharacterKey('k'));
+  });
   const Millis start = console_->Now();
   EXPECT_EQ(console_->WaitForKey(start + 20000), KeyWait::Key);
   EXPECT_LT(console_->Now() - start, 5000);
   EXPECT_EQ(console_->ReadKey(), KeyCode{'k'});
-  WaitForSingleObject(typist, INFINITE);
-  CloseHandle(typist);
+  typist.join();
 }
 
 TEST_F(ConsoleTest, KeysTypedAheadAreDiscarded) {
