@@ -1,7 +1,11 @@
 #include "proc_stats.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -22,13 +26,30 @@ std::optional<std::int64_t> ReadStatusField(const std::filesystem::path& status,
   return std::nullopt;
 }
 
-// The first field of schedstat: nanoseconds spent on a CPU, more precise
-// than the clock ticks of stat.
+// Clock ticks in user and system mode, from stat: the fallback when the
+// kernel keeps no schedstat.
+std::optional<std::int64_t> ReadCpuNanosFromTicks(const std::filesystem::path& task) {
+  std::ifstream file(task / "stat");
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::size_t afterName = text.rfind(')');  // the name may hold blanks and parentheses
+  if (afterName == std::string::npos) return std::nullopt;
+  std::istringstream fields(text.substr(afterName + 1));
+  constexpr int kFieldsBeforeUserTime = 11;  // state .. cmajflt
+  std::string skipped;
+  for (int i = 0; i < kFieldsBeforeUserTime; ++i) fields >> skipped;
+  std::int64_t user = 0;
+  std::int64_t system = 0;
+  if (!(fields >> user >> system)) return std::nullopt;
+  return (user + system) * (1'000'000'000 / sysconf(_SC_CLK_TCK));
+}
+
+// Nanoseconds spent on a CPU: the first field of schedstat, more precise than
+// the clock ticks of stat.
 std::optional<std::int64_t> ReadCpuNanos(const std::filesystem::path& task) {
   std::ifstream file(task / "schedstat");
   std::int64_t nanos = 0;
   if (file >> nanos) return nanos;
-  return std::nullopt;
+  return ReadCpuNanosFromTicks(task);
 }
 
 }  // namespace
