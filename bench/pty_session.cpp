@@ -136,6 +136,7 @@ bool PtySession::ReadAvailable(Burst& into) {
     any = true;
     Watch(chunk);
   }
+  if (any && onOutput_) onOutput_();
   return any;
 }
 

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +44,9 @@ class PtySession {
   // Whether the program asked for cursor keys in application mode (SS3).
   [[nodiscard]] bool ApplicationCursorKeys() const { return applicationCursorKeys_; }
 
+  // Called after every read that brought output, while the program still
+  // runs: a moment to sample what the kernel counts for it.
+  void OnOutput(std::function<void()> hook) { onOutput_ = std::move(hook); }
   // Reads until nothing arrived for `quiet` or `limit` passed. With
   // `untilFirstByte` the quiet time only counts once output has begun.
   Burst ReadUntilQuiet(Nanos quiet, Nanos limit, bool untilFirstByte = false);
@@ -68,6 +72,7 @@ class PtySession {
   bool exited_ = false;
   int exitStatus_ = -1;
   bool applicationCursorKeys_ = false;
+  std::function<void()> onOutput_;
   std::string tail_;  // the end of the output so far, for sequences split across reads
 };
 
