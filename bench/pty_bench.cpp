@@ -40,8 +40,8 @@ constexpr int kQuestionLineBytes = 100;  // line end included
 constexpr std::size_t kQuestionFileBytes = std::size_t{kQuestionLines} * kQuestionLineBytes;
 
 struct Options {
-  std::string vexpick;
-  std::string reference;
+  std::string vexpick = VEXPICK_PROGRAM;
+  std::string reference = REFERENCE_PROGRAM;
   int runs = 21;
   int warmupRuns = 2;
   int idleRuns = 3;
@@ -407,8 +407,8 @@ std::vector<Row> ReportRows() {
   return {
       {Figure::Settle, "start to settled screen (3 items)", "<= 1.3x reference", ms, true, 1.3},
       {Figure::StartCpu, "CPU time of the process until then", "(information)", ms, true, 0, false},
-      {Figure::IdleCpu, "idle CPU time in 5 s", "0 ms", ms, false, 0.5},
-      {Figure::IdleSwitches, "idle voluntary context switches in 5 s", "<= 2", count, false, 2},
+      {Figure::IdleCpu, "idle CPU time while the menu waits", "0 ms", ms, false, 0.5},
+      {Figure::IdleSwitches, "idle voluntary context switches", "<= 2", count, false, 2},
       {Figure::MoveBytes, "bytes for Down moving the highlight (3 items)", "<= 49 B", bytes, false, 49},
       {Figure::ScrollBytes, "bytes for Down scrolling a 500-item menu", "<= 245 B", bytes, false, 245},
       {Figure::HomeBytes, "bytes for Home on the first item", "0 B", bytes, false, 0},
@@ -474,8 +474,9 @@ void PrintSamples(const std::vector<Subject>& subjects, const Results& results) 
 
 bool PrintReport(const Options& options, const std::vector<Subject>& subjects, const Results& results) {
   std::ostream& out = std::cout;
-  out << "Medians of " << options.runs << " runs (idle: " << options.idleRuns << ", scrolling: " << options.scrollRuns
-      << ", question file: " << options.questionRuns << "), " << kColumns << "x" << kRows << " pseudo-terminal.\n\n";
+  out << "Medians of " << options.runs << " runs (idle: " << options.idleRuns << " of " << options.idleSeconds
+      << " s, scrolling: " << options.scrollRuns << ", question file: " << options.questionRuns << "), " << kColumns
+      << "x" << kRows << " pseudo-terminal.\n\n";
   out << "| figure | limit |";
   for (const Subject& subject : subjects) out << ' ' << subject.name << " |";
   out << " result |\n|---|---|";
@@ -505,7 +506,7 @@ bool PrintReport(const Options& options, const std::vector<Subject>& subjects, c
 // Command line
 
 constexpr const char* kUsage =
-    "usage: vexpick_bench --vexpick=PATH --reference=PATH [--runs=N] [--warmup-runs=N] [--idle-runs=N]\n"
+    "usage: vexpick_bench [--vexpick=PATH] [--reference=PATH] [--runs=N] [--warmup-runs=N] [--idle-runs=N]\n"
     "                     [--idle-seconds=N] [--scroll-runs=N] [--question-runs=N]\n"
     "                     [--no-peers] [--no-question-file] [--dump] [--samples]\n";
 

@@ -6,6 +6,7 @@
 #   bench/run.sh                   the full run (about two minutes)
 #   bench/run.sh --runs=5 --idle-runs=1 --no-question-file   a quick look
 #   bench/run.sh --dump            also the exact bytes written, escaped
+#   bench/run.sh --vexpick=PATH    another build of vexpick
 #
 # dialog, whiptail and fzf get a column each when they are installed
 # (apt-get install dialog whiptail fzf); --no-peers leaves them out.
@@ -15,7 +16,6 @@ cd "$(dirname "$0")/.."
 build=${BENCH_BUILD_DIR:-build-bench}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXPICK_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" -j2 --target vexpick vexpick_bench reference_picker >/dev/null
+cmake --build "$build" -j2 --target vexpick_bench >/dev/null
 
-exec "$build/bench/vexpick_bench" --vexpick="$PWD/$build/src/vexpick" \
-  --reference="$PWD/$build/bench/reference_picker" "$@"
+exec "$build/bench/vexpick_bench" "$@"
