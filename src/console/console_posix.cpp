@@ -77,6 +77,18 @@ bool SameText(std::string_view a, std::string_view b) {
   return a.empty() && b.empty();
 }
 
+// Any text, not only one character: the folded code points, encoded again.
+std::string CaseKey(std::string_view character) {
+  std::string key;
+  key.reserve(character.size());
+  while (!character.empty()) {
+    const utf8::Decoded decoded = utf8::DecodeFirst(character);
+    key += utf8::Encode(FoldCase(decoded.codePoint));
+    character.remove_prefix(decoded.length);
+  }
+  return key;
+}
+
 bool IsControlCharacter(std::string_view character) {
   if (character.empty()) return false;
   const char32_t code = utf8::DecodeFirst(character).codePoint;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "console/console.h"
@@ -128,6 +129,9 @@ class TVexpickMenu {
   void DrawRow(int row, const TRowImage& image, std::size_t widthBefore);
 
   Console& FConsole;
+  // The item of each hotkey, by its CaseKey: AddItem looks up every
+  // character of an item, and a command line may hold thousands of items.
+  std::unordered_map<std::string, std::int32_t> FHotkeyIndex;
   bool FMenuOnScreen = false;
   std::vector<TShownRow> FShownRows;  // the item rows as drawn; empty: all blank
   std::int32_t FShownTop = 0;         // the item on the first item row as drawn
