@@ -27,11 +27,11 @@ char CaseKeyOfByte(char byte) {
     return unknown;
   }();
   std::int16_t& key = keys[static_cast<unsigned char>(byte)];
-  for (int candidate = 0; key < 0; ++candidate) {
+  if (key >= 0) return static_cast<char>(key);
+  key = static_cast<unsigned char>(byte);
+  for (std::int16_t candidate = 0; candidate < key; ++candidate) {
     const char other = static_cast<char>(candidate);
-    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, &other, 1, &byte, 1) == CSTR_EQUAL) {
-      key = static_cast<std::int16_t>(candidate);
-    }
+    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, &other, 1, &byte, 1) == CSTR_EQUAL) key = candidate;
   }
   return static_cast<char>(key);
 }

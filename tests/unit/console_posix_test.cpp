@@ -76,7 +76,11 @@ INSTANTIATE_TEST_SUITE_P(PosixText, SameTexts,
                                            SameTextCase{"[", "{", false}, SameTextCase{"@", "`", false},
                                            SameTextCase{"\xc3\xbf", "\xff", false},  // y-diaeresis, a stray byte
                                            SameTextCase{"\xe2\x82", "\xe2\x82", true},
-                                           SameTextCase{"\xe2\x82" "A", "\xe2\x82" "a", true}));
+                                           SameTextCase{"\xe2\x82"
+                                                        "A",
+                                                        "\xe2\x82"
+                                                        "a",
+                                                        true}));
 
 struct ControlCase {
   const char* character;
