@@ -188,7 +188,7 @@ void TVexpickMenu::WritePrompt() {
 void TVexpickMenu::WriteQuestionLines() {
   const std::size_t columns = WindowColumns();
   bool atRowEnd = false;
-  for (const std::string& line : FQuestionList) {
+  for (const std::string_view line : FQuestionList) {
     // A console that holds the cursor at the edge of a full row would take
     // a bare line end as the end of that row and lose an empty line.
     const std::string shown = line.empty() && atRowEnd ? std::string(1, ' ') : SafeText(line);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console/console.h"
+#include "menu/line_list.h"
 
 namespace vexpick {
 
@@ -56,7 +57,7 @@ class TVexpickMenu {
 
   std::vector<TMenuItem> FItemList;
   std::vector<std::int32_t> FShortcutList;  // 1-based hotkey position, in characters
-  std::vector<std::string> FQuestionList;
+  TLineList FQuestionList;
   std::int32_t FDefault = 0;
   std::int32_t FResult = -1;
   Millis FStartTime = 0;
