@@ -55,10 +55,8 @@ TVexpickMenu::TVexpickMenu(Console& console) : FConsole(console) {
 
 std::int32_t TVexpickMenu::FindHotkey(std::string_view hotkey) const {
   if (hotkey.empty()) return -1;
-  for (std::int32_t index = 0; index < ItemCount(); ++index) {
-    if (SameText(FItemList[static_cast<std::size_t>(index)].Hotkey, hotkey)) return index;
-  }
-  return -1;
+  const auto found = FHotkeyIndex.find(CaseKey(hotkey));
+  return found == FHotkeyIndex.end() ? -1 : found->second;
 }
 
 std::int32_t TVexpickMenu::AddItem(std::string_view text) {
@@ -80,9 +78,11 @@ std::int32_t TVexpickMenu::AddItem(std::string_view text) {
     }
     if (item.Position == 0) return -1;
   }
+  const std::int32_t index = ItemCount();
+  FHotkeyIndex.emplace(CaseKey(item.Hotkey), index);
   FItemList.push_back(TMenuItem{std::move(item.Hotkey), std::move(item.Text)});
   FShortcutList.push_back(item.Position);
-  return ItemCount() - 1;
+  return index;
 }
 
 std::string TVexpickMenu::GetShortcut(std::int32_t index) const {
@@ -188,7 +188,7 @@ void TVexpickMenu::WritePrompt() {
 void TVexpickMenu::WriteQuestionLines() {
   const std::size_t columns = WindowColumns();
   bool atRowEnd = false;
-  for (const std::string& line : FQuestionList) {
+  for (const std::string_view line : FQuestionList) {
     // A console that holds the cursor at the edge of a full row would take
     // a bare line end as the end of that row and lose an empty line.
     const std::string shown = line.empty() && atRowEnd ? std::string(1, ' ') : SafeText(line);

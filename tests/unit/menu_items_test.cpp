@@ -137,6 +137,27 @@ TEST(FindHotkey, IgnoresLetterCaseOfAnyAlphabet) {
 }
 #endif
 
+// `text` followed by a code point of U+0800..U+FFFF in UTF-8.
+std::string Utf8Of(char32_t code, std::string text = {}) {
+  text += static_cast<char>(0xE0 | (code >> 12));
+  text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  text += static_cast<char>(0x80 | (code & 0x3F));
+  return text;
+}
+
+TEST(FindHotkey, KnowsEveryItemOfAThousandsLongList) {
+  FakeConsole console;
+  TVexpickMenu menu(console);
+  constexpr char32_t kFirst = 0x4E00;  // CJK ideographs, three bytes each
+  constexpr std::int32_t kCount = 10000;
+  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.AddItem(Utf8Of(kFirst + i, "~")), i);
+  ASSERT_EQ(menu.AddItem(Utf8Of(kFirst, "\xd0\xb6")), kCount);  // ж
+  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.FindHotkey(Utf8Of(kFirst + i)), i);
+  EXPECT_EQ(menu.FindHotkey("\xd0\x96"), kCount);  // Ж
+  EXPECT_EQ(menu.AddItem(Utf8Of(kFirst + kCount - 1, "~")), -1);
+  EXPECT_EQ(menu.FindHotkey(Utf8Of(kFirst + kCount + 1)), -1);
+}
+
 TEST(ItemLookups, OutsideTheItemsGiveNothing) {
   FakeConsole console;
   TVexpickMenu menu(console);

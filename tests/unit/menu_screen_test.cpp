@@ -69,7 +69,7 @@ struct Rig {
   explicit Rig(const MenuSetup& setup) : console(setup.columns, setup.rows, setup.attribute), menu(console) {
     menu.FShowMenu = true;
     menu.FQuestion = setup.question;
-    menu.FQuestionList = setup.questionLines;
+    for (const std::string& line : setup.questionLines) menu.FQuestionList.push_back(line);
     menu.LoadColor(setup.colorWord);
     for (const std::string& item : setup.items) EXPECT_GE(menu.AddItem(item), 0) << item;
     menu.SetDefaultItem(setup.defaultItem);
