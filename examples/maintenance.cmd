@@ -11,7 +11,7 @@ set pause_timeout=30
 
 :menu
 rem The lines piped in are shown above the menu's items.
-(echo Maintenance of %COMPUTERNAME%& echo %DATE% %TIME%& echo.) | Vexpick.exe --menu --question="What now?" --timeout=%menu_timeout% --default=4 "~Disk space" ~Processes ~Uptime ~Quit
+(echo Maintenance of %COMPUTERNAME%& echo %DATE% %TIME%& echo What now?) | Vexpick.exe --menu --timeout=%menu_timeout% --default=4 "~Disk space" ~Processes ~Uptime ~Quit
 
 rem "if errorlevel N" holds for N or more, so the highest comes first.
 rem Escape, the timeout's "Quit" and a refused item (-1) all end the script.

@@ -11,9 +11,8 @@ pause_timeout=30
 
 while :; do
     # The lines piped in are shown above the menu's items.
-    printf '%s\n' "Maintenance of $(hostname)" "$(date '+%Y-%m-%d %H:%M')" "" |
-        vexpick --menu --question="What now?" \
-            --timeout="$menu_timeout" --default=4 \
+    printf '%s\n' "Maintenance of $(hostname)" "$(date '+%Y-%m-%d %H:%M')" "What now?" |
+        vexpick --menu --timeout="$menu_timeout" --default=4 \
             "~Disk space" "~Processes" "~Uptime" "~Quit"
 
     case $? in
