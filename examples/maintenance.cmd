@@ -39,3 +39,4 @@ goto menu
 
 :end
 endlocal
+exit /b 0
