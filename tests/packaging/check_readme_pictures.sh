@@ -8,7 +8,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 "$draw" "$scratch" || exit 1
-for picture in prompt.svg menu.svg; do
+for picture in prompt.svg menu.svg menu-colour.svg; do
     if ! cmp -s "$scratch/$picture" "$committed/$picture"; then
         echo "docs/$picture is out of date: run docs/make-pictures.sh and commit the result" >&2
         diff "$committed/$picture" "$scratch/$picture" >&2

@@ -2,9 +2,8 @@
 // its screen read back cell by cell, with colours, and written as SVG.
 //
 // usage: vexpick_readme_pictures DIRECTORY
-// writes DIRECTORY/prompt.svg and DIRECTORY/menu.svg
+// writes DIRECTORY/prompt.svg, DIRECTORY/menu.svg and DIRECTORY/menu-colour.svg
 
-#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -26,9 +25,10 @@ using e2e::SessionOptions;
 constexpr std::string_view kPalette[16] = {"#000000", "#aa0000", "#00aa00", "#aa5500", "#0000aa", "#aa00aa",
                                            "#00aaaa", "#aaaaaa", "#555555", "#ff5555", "#55ff55", "#ffff55",
                                            "#5555ff", "#ff55ff", "#55ffff", "#ffffff"};
-// The terminal's own colours: a dark theme.
-constexpr std::string_view kDefaultForeground = "#d0d0d0";
-constexpr std::string_view kDefaultBackground = "#1e1e1e";
+// The terminal's own colours: those of the PC console, light grey on black,
+// which is what the program takes them for.
+constexpr std::string_view kDefaultForeground = kPalette[7];
+constexpr std::string_view kDefaultBackground = kPalette[0];
 
 constexpr double kCellWidth = 8.4;  // 0.6 em: the advance of a 14 px monospace font
 constexpr int kCellHeight = 18;
@@ -161,22 +161,18 @@ void DrawPrompt(const std::string& directory) {
   CheckEnds(session, e2e::Exited(2));
 }
 
-void DrawMenu(const std::string& directory) {
+// Runs a menu with `questionLines` on standard input in a window just big
+// enough, and draws it once its last row shows `lastItem`.
+void DrawMenu(const std::string& path, std::vector<std::string> args, std::string_view questionLines, int rows,
+              std::string_view lastItem) {
   const e2e::TempDir scratch;
-  const std::string lines = scratch.Write("lines", "Maintenance of server1\n2026-12-11 09:30\n\n");
-  PtySession session(SessionOptions{
-      .args = {"--menu", "--question=What now?", "--default=4", "~Disk space", "~Processes", "~Uptime", "~Quit"},
-      .columns = 56,
-      .rows = 8,
-      .stdinFrom = e2e::Stdin::kFile,
-      .stdinFile = lines});
-  Check(session.WaitFor(
-      [&] {
-        const std::vector<std::string> rows = session.Rows();
-        return std::find(rows.begin(), rows.end(), "Quit") != rows.end();
-      },
-      "the menu's last item"));
-  Save(directory + "/menu.svg", Svg(session));
+  PtySession session(SessionOptions{.args = std::move(args),
+                                    .columns = 56,
+                                    .rows = rows,
+                                    .stdinFrom = e2e::Stdin::kFile,
+                                    .stdinFile = scratch.Write("lines", questionLines)});
+  Check(session.WaitForRow(rows, lastItem));
+  Save(path, Svg(session));
   session.Type(e2e::keys::kEscape);
   CheckEnds(session, e2e::Exited(0));
 }
@@ -188,7 +184,12 @@ int main(int argc, char** argv) {
     std::cerr << "usage: " << argv[0] << " DIRECTORY\n";
     return 2;
   }
-  DrawPrompt(argv[1]);
-  DrawMenu(argv[1]);
+  const std::string directory = argv[1];
+  DrawPrompt(directory);
+  DrawMenu(directory + "/menu.svg", {"--menu", "--default=4", "~Disk space", "~Processes", "~Uptime", "~Quit"},
+           "Maintenance of server1\n2026-12-11 09:30\nWhat now?\n", 7, "Quit");
+  DrawMenu(directory + "/menu-colour.svg",
+           {"--menu", "--color=0x00FF7E1E", "--question=Pick a fruit", "~Apple", "~Banana", "~Cherry"}, "", 4,
+           "Cherry");
   return 0;
 }
