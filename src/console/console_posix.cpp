@@ -431,9 +431,9 @@ KeyWait PosixConsole::WaitForKey(Millis deadline) {
 
     Millis wakeUp = deadline;
     if (decision && (wakeUp == kNoDeadline || *decision < wakeUp)) wakeUp = *decision;
-    const int timeout = wakeUp == kNoDeadline ? -1 : static_cast<int>(std::min<Millis>(wakeUp - now, INT_MAX));
+    const int timeout = wakeUp == kNoDeadline ? -1 : static_cast<int>(std::clamp<Millis>(wakeUp - now, 0, INT_MAX));
     std::array<pollfd, 2> watched{pollfd{wakePipe_[0], POLLIN, 0}, pollfd{keyboard_ ? keySource_ : -1, POLLIN, 0}};
-    if (poll(watched.data(), watched.size(), std::max(timeout, 0)) > 0 && watched[1].revents != 0) ReadKeyBytes();
+    if (poll(watched.data(), watched.size(), timeout) > 0 && watched[1].revents != 0) ReadKeyBytes();
   }
 }
 
