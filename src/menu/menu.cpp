@@ -16,6 +16,12 @@ struct TResolvedItem {
   std::int32_t Position = 0;  // its 1-based place in Text; 0: none marked
 };
 
+// The character at a 1-based place in `text`; empty past its end.
+std::string_view CharacterAt(std::string_view text, std::int32_t position) {
+  for (; position > 1 && !text.empty(); --position) text.remove_prefix(CharLength(text));
+  return FirstCharacter(text);
+}
+
 // A tilde before another character is dropped and marks that character,
 // unless a tilde precedes it or a hotkey is marked already; "~~" shows one
 // tilde, and a tilde at the end is shown.
@@ -38,6 +44,13 @@ TResolvedItem ResolveTildes(std::string_view text) {
       ++characters;
     }
     afterTilde = tilde;
+  }
+  // Dropping a tilde can join two stray bytes into one character: the mark
+  // then names no character of the text shown, and the text counts as
+  // unmarked.
+  if (item.Position > 0 && CharacterAt(item.Text, item.Position) != item.Hotkey) {
+    item.Hotkey.clear();
+    item.Position = 0;
   }
   return item;
 }
