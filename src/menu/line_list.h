@@ -3,13 +3,35 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
 #include <initializer_list>
 #include <iterator>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 namespace vexpick {
+
+// Bytes in one block of memory that grows as bytes arrive. A large block
+// grows by realloc, which moves its pages instead of copying them, so there
+// are never two copies of the bytes, and room not yet filled takes no memory.
+class TTextBlock {
+ public:
+  [[nodiscard]] std::string_view View() const { return {data_.get(), size_}; }
+  // Room for `count` more bytes at the end, for the caller to fill and then
+  // add with Extend.
+  char* MakeRoom(std::size_t count);
+  void Extend(std::size_t count) { size_ += count; }
+  void Append(std::string_view bytes);
+
+ private:
+  struct TFree {
+    void operator()(char* block) const { std::free(block); }
+  };
+  std::unique_ptr<char, TFree> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 class TLineList {
  public:
@@ -44,7 +66,7 @@ class TLineList {
   TLineList(std::initializer_list<std::string_view> lines);
   // The lines of `text`, each ended by CR, LF or CR LF; empty lines count,
   // and so does text after the last line end. The text is kept as it is.
-  explicit TLineList(std::string text);
+  explicit TLineList(TTextBlock text);
 
   [[nodiscard]] std::size_t size() const { return ends_.size(); }
   [[nodiscard]] bool empty() const { return ends_.empty(); }
@@ -60,7 +82,7 @@ class TLineList {
  private:
   [[nodiscard]] std::size_t StartOf(std::size_t index) const;
 
-  std::string text_;
+  TTextBlock text_;
   std::vector<std::size_t> ends_;  // each line's end: its line end, or the end of the text
 };
 

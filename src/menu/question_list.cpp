@@ -1,7 +1,7 @@
 // The question lines: read from a stream, a handle or a file and split into
 // lines at CR, LF or CR LF.
 //
-// The bytes are read into one string that becomes the list's text, and the
+// The bytes are read into one block that becomes the list's text, and the
 // lines are split in place: no byte is copied once it has been read.
 #include <algorithm>
 #include <memory>
@@ -17,17 +17,13 @@ constexpr std::size_t kFirstReadSize = 1024;
 constexpr std::size_t kLargestReadSize = std::size_t{1} << 20;
 
 // Reads `stream` to its end; nothing when a read fails.
-std::optional<std::string> ReadAll(ByteStream& stream) {
-  std::string data;
+std::optional<TTextBlock> ReadAll(ByteStream& stream) {
+  TTextBlock data;
   for (std::size_t size = kFirstReadSize;; size = std::min(size * 2, kLargestReadSize)) {
-    const std::size_t used = data.size();
-    // The string's capacity doubles as it grows, so each byte moves only a
-    // few times in all, and room not yet read into takes no memory.
-    data.resize(used + size);
-    const std::optional<std::size_t> delivered = stream.Read(data.data() + used, size);
-    data.resize(used + std::min(delivered.value_or(0), size));
+    const std::optional<std::size_t> delivered = stream.Read(data.MakeRoom(size), size);
     if (!delivered) return std::nullopt;
     if (*delivered == 0) return data;
+    data.Extend(std::min(*delivered, size));
   }
 }
 
@@ -48,7 +44,7 @@ bool LoadOpened(TVexpickMenu& menu, Open open) {
 bool TVexpickMenu::LoadQuestionListFromStream(ByteStream& stream) {
   FQuestionList.clear();
   try {
-    std::optional<std::string> data = ReadAll(stream);
+    std::optional<TTextBlock> data = ReadAll(stream);
     if (!data) return false;
     FQuestionList = TLineList(std::move(*data));
     return true;

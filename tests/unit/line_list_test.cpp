@@ -10,8 +10,14 @@ using Lines = std::vector<std::string>;
 
 Lines LinesOf(const TLineList& list) { return {list.begin(), list.end()}; }
 
+TTextBlock BlockOf(std::string_view text) {
+  TTextBlock block;
+  block.Append(text);
+  return block;
+}
+
 TEST(LineList, IndexesTheLinesOfAText) {
-  const TLineList list(std::string("a\r\n\rbc\n\nd\r", 10));
+  const TLineList list(BlockOf("a\r\n\rbc\n\nd\r"));
   ASSERT_EQ(list.size(), 5U);
   EXPECT_EQ(LinesOf(list), (Lines{"a", "", "bc", "", "d"}));
   EXPECT_EQ(list[2], "bc");
@@ -19,7 +25,7 @@ TEST(LineList, IndexesTheLinesOfAText) {
 }
 
 TEST(LineList, AddsLinesAfterATextWithoutAFinalLineEnd) {
-  TLineList list(std::string("a\r\nb"));
+  TLineList list(BlockOf("a\r\nb"));
   list.push_back("c");
   list.push_back("");
   list.push_back("d");
