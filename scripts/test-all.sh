@@ -48,3 +48,6 @@ build_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVEXPICK_SANITIZE=addres
 
 step "Windows: cross build with mingw-w64, tests under wine"
 tests/windows/run-under-wine.sh build-windows
+
+step "fuzzing, each target for a bounded time"
+fuzz/run.sh "${VEXPICK_FUZZ_SECONDS:-20}"
