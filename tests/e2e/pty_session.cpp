@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -330,7 +331,8 @@ void PtySession::StartProgram(const SessionOptions& options) {
   Check(master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0, "posix_openpt");
   char name[128];
   Check(ptsname_r(master_, name, sizeof name) == 0, "ptsname_r");
-  const winsize size{static_cast<unsigned short>(rows_), static_cast<unsigned short>(columns_), 0, 0};
+  winsize size{static_cast<unsigned short>(rows_), static_cast<unsigned short>(columns_), 0, 0};
+  if (options.hidesSize) size = winsize{};
   Check(ioctl(master_, TIOCSWINSZ, &size) == 0, "TIOCSWINSZ");
   slave_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   Check(slave_ >= 0 && tcgetattr(slave_, &initialSettings_) == 0, "open the terminal");
@@ -464,6 +466,7 @@ std::size_t PtySession::BytesWithin(milliseconds spell) {
 bool PtySession::RunsFor(milliseconds spell) { return !WaitForExit(spell).has_value(); }
 
 std::string PtySession::Row(int row) const {
+  if (row < 1 || row > rows_) return "";
   std::string text;
   for (int column = 1; column <= columns_; ++column) {
     VTermScreenCell cell;
@@ -516,6 +519,18 @@ std::string PtySession::Dump() const {
 
 void PtySession::Inject(std::string_view bytes) { vterm_input_write(vterm_, bytes.data(), bytes.size()); }
 
+void PtySession::Press(std::string_view key) {
+  const std::string shown = testing::PrintToString(std::string(key));
+  EXPECT_TRUE(WaitUntilWaiting()) << "before typing " << shown;
+  const long before = BytesRead();
+  Type(key);
+  if (before < 0) return;
+  const auto taken = [&] { return HasExited() || BytesRead() >= before + static_cast<long>(key.size()); };
+  EXPECT_TRUE(WaitFor(taken, "the program to read " + shown));
+  // A lone Escape waits a moment for the rest of a sequence.
+  if (key == keys::kEscape) BytesWithin(100ms);
+}
+
 void PtySession::Type(std::string_view bytes) { WriteAll(master_, bytes); }
 
 void PtySession::WriteStdin(std::string_view bytes) { WriteAll(stdinWrite_, bytes); }
@@ -543,6 +558,34 @@ char PtySession::ProcessState() const {
   const std::string stat = ReadFile("/proc/" + std::to_string(programPid_) + "/stat");
   const std::size_t nameEnd = stat.rfind(')');
   return nameEnd == std::string::npos || nameEnd + 2 >= stat.size() ? '?' : stat[nameEnd + 2];
+}
+
+long PtySession::BytesRead() const {
+  std::istringstream io(ReadFile("/proc/" + std::to_string(programPid_) + "/io"));
+  for (std::string name; io >> name;) {
+    long value = 0;
+    if (!(io >> value)) break;
+    if (name == "rchar:") return value;
+  }
+  return -1;
+}
+
+bool PtySession::WaitsForInput() const {
+  if (HasExited() || ProcessState() != 'S') return false;
+  std::istringstream call(ReadFile("/proc/" + std::to_string(programPid_) + "/syscall"));
+  long number = -1;
+  if (!(call >> number)) return true;  // not shown to us: sleeping is all we can tell
+  static const long kWaits[] = {
+      SYS_read, SYS_ppoll,  SYS_pselect6,   SYS_epoll_pwait,
+#ifdef SYS_poll
+      SYS_poll, SYS_select, SYS_epoll_wait,
+#endif
+  };
+  return std::find(std::begin(kWaits), std::end(kWaits), number) != std::end(kWaits);
+}
+
+testing::AssertionResult PtySession::WaitUntilWaiting(milliseconds deadline) {
+  return WaitFor([&] { return HasExited() || WaitsForInput(); }, "the program to wait for input", deadline);
 }
 
 termios PtySession::Settings() const {

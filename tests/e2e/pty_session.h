@@ -81,6 +81,8 @@ struct SessionOptions {
   std::vector<std::string> args{};
   int columns = 80;
   int rows = 25;
+  // The terminal tells the program its size as 0 x 0.
+  bool hidesSize = false;
   Stdin stdinFrom = Stdin::kTerminal;
   std::string stdinFile{};
   Stdout stdoutTo = Stdout::kTerminal;
@@ -186,6 +188,12 @@ class PtySession {
   bool RunsFor(milliseconds spell = kQuietSpell);
 
   // --- Input.
+  // Types `key` once the program sleeps waiting for input, and returns once
+  // the program has read it. The program throws away keys typed before it
+  // waits (type-ahead), so a test that typed the next key as soon as the
+  // screen showed the last one would race with it.
+  void Press(std::string_view key);
+  // Types at once, whatever the program is doing.
   void Type(std::string_view bytes);
   void WriteStdin(std::string_view bytes);
   void CloseStdin();
@@ -206,6 +214,11 @@ class PtySession {
   [[nodiscard]] milliseconds CpuTime() const { return cpuTime_; }
   // The state letter of /proc/<pid>/stat: R, S, T (stopped), ...
   [[nodiscard]] char ProcessState() const;
+  // Bytes the program has read with read(2) and the like; -1 when not known.
+  [[nodiscard]] long BytesRead() const;
+  // True while the program sleeps in a system call that waits for input.
+  [[nodiscard]] bool WaitsForInput() const;
+  testing::AssertionResult WaitUntilWaiting(milliseconds deadline = kDeadline);
   // The terminal's settings when the session began, and now.
   [[nodiscard]] const termios& InitialSettings() const { return initialSettings_; }
   [[nodiscard]] termios Settings() const;

@@ -48,6 +48,16 @@ TEST(PtySession, TerminalKeysSignalTheForegroundJob) {
   EXPECT_EQ(shell.WaitForExit(), KilledBy(SIGINT));
 }
 
+TEST(PtySession, PressWaitsUntilTheProgramWaitsAndHasReadTheKey) {
+  PtySession shell(Shell(R"sh(read a; printf '<%s>' "$a"; read b; printf '<%s>' "$b")sh"));
+  shell.Press("one\r");
+  shell.Press("two\r");
+  EXPECT_EQ(shell.WaitForExit(), Exited(0));
+  EXPECT_EQ(shell.Row(1), "one");
+  EXPECT_EQ(shell.Row(2), "<one>two");
+  EXPECT_EQ(shell.Row(3), "<two>");
+}
+
 TEST(PtySession, StandardInputFromAFileAPipeNullOrNothing) {
   TempDir dir;
   const std::string script = R"sh(if [ -e /proc/$$/fd/0 ]; then printf '[%s]' "$(cat)"; else printf closed; fi)sh";
