@@ -19,10 +19,12 @@ namespace vexpick {
 std::int32_t ConvertNumber(std::string_view text, std::int32_t fallback);
 
 void ShowHelp(Console& console);
-void ShowDebugInfo(Console& console, TVexpickMenu& menu, const TRParamList& params);
+void ShowDebugInfo(Console& console, const TVexpickMenu& menu, const TRParamList& params);
+// Waits for one whole key; returns at once when no key can ever come.
 void Pauza(Console& console);
 
 // Runs the whole program on `arguments` and returns the exit code.
-std::int32_t RunVexpick(std::vector<std::string> arguments, Console& console);
+std::int32_t RunVexpick(std::vector<std::string> arguments, Console& console,
+                        StdHandleQuery queryStdHandle = QueryStdHandle);
 
 }  // namespace vexpick

@@ -16,9 +16,16 @@ namespace vexpick {
 // dropped; a backslash is an ordinary character.
 std::vector<std::string> SplitCommandLine(std::string_view commandLine);
 
+// How the redirection scan asks about standard handle 0, 1 or 2.
+using StdHandleQuery = StdHandleState (*)(int which);
+
+// Arguments that begin with "--", "-" or "/" are options, stored as
+// "name=value" lines; everything else is a plain parameter. Lookups ignore
+// letter case and the first match wins.
 class TRParamList {
  public:
-  TRParamList(std::vector<std::string> arguments, bool DoScanRedirections);
+  TRParamList(std::vector<std::string> arguments, bool DoScanRedirections,
+              StdHandleQuery queryStdHandle = QueryStdHandle);
 
   void ScanParams();
   void ScanRedirections();
@@ -40,7 +47,11 @@ class TRParamList {
   [[nodiscard]] SystemHandle StdErrHandle() const { return FStdErrHandle; }
 
  private:
+  [[nodiscard]] std::int32_t FindNamedOption(std::string_view S) const;
+  [[nodiscard]] std::int32_t FindWholeOption(std::string_view S) const;
+
   std::vector<std::string> FArguments;
+  StdHandleQuery FQueryStdHandle;
   std::vector<std::string> FOptionList;  // "name=value", in command-line order
   std::vector<std::string> FParamList;
   bool FStdInRedirected = false;

@@ -1,6 +1,7 @@
 #include "support/fake_console.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 namespace vexpick::testing {
@@ -10,6 +11,23 @@ FakeConsole::FakeConsole(int columns, int rows, std::uint8_t attribute)
   cells_.assign(static_cast<std::size_t>(rows), std::vector<Cell>(static_cast<std::size_t>(columns)));
   for (auto& row : cells_)
     for (auto& cell : row) cell.attribute = attribute;
+}
+
+void FakeConsole::SetAttribute(std::uint8_t attribute) {
+  char text[16];
+  std::snprintf(text, sizeof text, "attr %02X", attribute);
+  calls.emplace_back(text);
+  attribute_ = attribute;
+}
+
+void FakeConsole::SetCursorVisible(bool visible) {
+  calls.emplace_back(visible ? "cursor on" : "cursor off");
+  cursorVisible = visible;
+}
+
+void FakeConsole::SetLineWrap(bool enabled) {
+  calls.emplace_back(enabled ? "wrap on" : "wrap off");
+  lineWrap = enabled;
 }
 
 void FakeConsole::NewLine() {
@@ -23,24 +41,39 @@ void FakeConsole::NewLine() {
   cells_.emplace_back(static_cast<std::size_t>(columns_), Cell{" ", attribute_});
 }
 
+// A character of width 0 joins the cell before it; a wide one takes two
+// cells and wraps as a whole.
 void FakeConsole::PutCharacter(std::string character) {
-  if (pendingWrap_) {
-    if (!lineWrap) {
-      cursorColumn = columns_;
-    } else {
-      NewLine();
+  const int width = static_cast<int>(DisplayWidth(character));
+  if (width == 0) {
+    if (cursorColumn > 1 || pendingWrap_) {
+      RowCells(cursorRow)[static_cast<std::size_t>(pendingWrap_ ? cursorColumn - 1 : cursorColumn - 2)].text +=
+          character;
     }
-    pendingWrap_ = false;
+    return;
   }
-  RowCells(cursorRow)[static_cast<std::size_t>(cursorColumn - 1)] = Cell{std::move(character), attribute_};
-  if (cursorColumn < columns_) {
-    ++cursorColumn;
+  if (pendingWrap_ || cursorColumn + width - 1 > columns_) {
+    if (!lineWrap) throw std::logic_error("a character written past the last column");
+    NewLine();
+  }
+  auto& row = RowCells(cursorRow);
+  row[static_cast<std::size_t>(cursorColumn - 1)] = Cell{std::move(character), attribute_};
+  for (int extra = 1; extra < width; ++extra)
+    row[static_cast<std::size_t>(cursorColumn - 1 + extra)] = Cell{"", attribute_};
+  if (cursorColumn + width - 1 < columns_) {
+    cursorColumn += width;
   } else {
+    cursorColumn = columns_;
     pendingWrap_ = true;
   }
 }
 
 void FakeConsole::Write(std::string_view text) {
+  calls.push_back("write " + std::string(text));
+  WriteText(text);
+}
+
+void FakeConsole::WriteText(std::string_view text) {
   output += text;
   while (!text.empty()) {
     const std::size_t length = CharLength(text);
@@ -50,12 +83,14 @@ void FakeConsole::Write(std::string_view text) {
 }
 
 void FakeConsole::WriteLine(std::string_view text) {
-  Write(text);
+  calls.push_back("line " + std::string(text));
+  WriteText(text);
   output += "\r\n";
   NewLine();
 }
 
 void FakeConsole::Clear() {
+  calls.emplace_back("clear");
   for (auto& row : cells_) std::fill(row.begin(), row.end(), Cell{" ", attribute_});
   cursorColumn = 1;
   cursorRow = 1;
@@ -63,12 +98,14 @@ void FakeConsole::Clear() {
 }
 
 void FakeConsole::ClearToEndOfRow() {
+  calls.emplace_back("eol");
   auto& row = RowCells(cursorRow);
   std::fill(row.begin() + cursorColumn - 1, row.end(), Cell{" ", attribute_});
   pendingWrap_ = false;
 }
 
 void FakeConsole::MoveCursor(int column, int row) {
+  calls.push_back("move " + std::to_string(column) + "," + std::to_string(row));
   if (column < 1 || column > columns_ || row < 1 || row > rows_) return;
   cursorColumn = column;
   cursorRow = row;
@@ -76,6 +113,7 @@ void FakeConsole::MoveCursor(int column, int row) {
 }
 
 void FakeConsole::ScrollRows(int top, int bottom, int count) {
+  calls.push_back("scroll " + std::to_string(top) + "-" + std::to_string(bottom) + " " + std::to_string(count));
   if (top < 1 || bottom > rows_ || top > bottom) throw std::logic_error("ScrollRows outside the window");
   const std::vector<Cell> blank(static_cast<std::size_t>(columns_), Cell{" ", attribute_});
   auto first = cells_.begin() + (top - 1);
@@ -94,6 +132,8 @@ void FakeConsole::ScrollRows(int top, int bottom, int count) {
 
 KeyWait FakeConsole::WaitForKey(Millis deadline) {
   ++waits;
+  deadlines.push_back(deadline);
+  if (onWait) onWait();
   if (!typedAhead.empty()) return KeyWait::Key;
   if (resumes > 0) {
     --resumes;

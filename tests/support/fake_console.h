@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,11 @@
 namespace vexpick::testing {
 
 struct Cell {
-  std::string text = " ";
+  std::string text = " ";  // empty: the right half of a wide character
   std::uint8_t attribute = 0x07;
+  bool operator==(const Cell&) const = default;
 };
+using Screen = std::vector<std::vector<Cell>>;
 
 class FakeConsole : public Console {
  public:
@@ -24,15 +27,15 @@ class FakeConsole : public Console {
   [[nodiscard]] std::uint8_t StartAttribute() const override { return startAttribute_; }
   [[nodiscard]] int LastColumn() const override { return columns_; }
   [[nodiscard]] int LastRow() const override { return rows_; }
-  void SetAttribute(std::uint8_t attribute) override { attribute_ = attribute; }
+  void SetAttribute(std::uint8_t attribute) override;
   void Write(std::string_view text) override;
   void WriteLine(std::string_view text) override;
   void Clear() override;
   void ClearToEndOfRow() override;
   void MoveCursor(int column, int row) override;
   void ScrollRows(int top, int bottom, int count) override;
-  void SetCursorVisible(bool visible) override { cursorVisible = visible; }
-  void SetLineWrap(bool enabled) override { lineWrap = enabled; }
+  void SetCursorVisible(bool visible) override;
+  void SetLineWrap(bool enabled) override;
   void Flush() override { ++flushes; }
   void DiscardKeys() override { typedAhead.clear(); }
   KeyWait WaitForKey(Millis deadline) override;
@@ -43,6 +46,8 @@ class FakeConsole : public Console {
   // The screen as text, one string per row, trailing blanks removed.
   [[nodiscard]] std::string Row(int row) const;  // 1-based
   [[nodiscard]] const Cell& At(int column, int row) const;
+  [[nodiscard]] const Screen& Cells() const { return cells_; }
+  [[nodiscard]] std::uint8_t Attribute() const { return attribute_; }
   // Everything written, as one text (line ends as "\r\n").
   std::string output;
 
@@ -54,6 +59,10 @@ class FakeConsole : public Console {
   bool noKeyboard = false;  // with no keys left: no key can ever arrive
   // Queued waits that report a resume (SIGCONT) before the next key.
   int resumes = 0;
+  // Called as each wait begins, when the program has drawn all it means to.
+  std::function<void()> onWait;
+  // The deadline of each wait, in order.
+  std::vector<Millis> deadlines;
 
   Millis now = 1000;
   int cursorColumn = 1;
@@ -63,8 +72,13 @@ class FakeConsole : public Console {
   int flushes = 0;
   int consoleDeviceSwaps = 0;
   int waits = 0;
+  // Every call that changes the window, the cursor or the attribute, in
+  // order, in short: "attr 70", "move 1,2", "write Yes", "line Yes",
+  // "clear", "eol", "scroll 2-25 1", "cursor off", "wrap off".
+  std::vector<std::string> calls;
 
  private:
+  void WriteText(std::string_view text);
   void PutCharacter(std::string character);
   void NewLine();
   std::vector<Cell>& RowCells(int row) { return cells_[static_cast<std::size_t>(row - 1)]; }
