@@ -1,5 +1,7 @@
 // Text the program did not write, terminals that go away, and sizes at the
 // edges: nothing breaks the screen, hangs or spins.
+#include <signal.h>
+
 #include "gtest/gtest.h"
 #include "pty_session.h"
 #include "screen_checks.h"
@@ -64,6 +66,24 @@ TEST(Hardening, TabsInAnItemAreBlanksInTheItemsColours) {
   EXPECT_TRUE(MenuRow(menu, 1, "a       b", 1, true, kStartupMenuColours));
 }
 
+// Waiting for a key blocks: a second of waiting costs next to no CPU time.
+class IdleWaiting : public testing::TestWithParam<std::vector<std::string>> {};
+
+TEST_P(IdleWaiting, UsesNoCpu) {
+  PtySession vexpick(SessionOptions{.args = GetParam(), .rows = 40});
+  ASSERT_TRUE(vexpick.WaitFor([&] { return !vexpick.ScreenBlank(); }, "the program's first output"));
+  EXPECT_TRUE(vexpick.RunsFor(1s));
+  vexpick.Signal(SIGTERM);
+  EXPECT_EQ(vexpick.WaitForExit(), KilledBy(SIGTERM));
+  EXPECT_LT(vexpick.CpuTime(), 50ms);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hardening, IdleWaiting,
+                         testing::Values(std::vector<std::string>{"~Yes", "~No"},
+                                         std::vector<std::string>{"--menu", "~Yes", "~No"},
+                                         std::vector<std::string>{"--timeout=100", "~Yes", "~No"},
+                                         std::vector<std::string>{"--debug", "~Yes", "~No"}));
+
 // The terminal hangs up while the program waits for a key: it ends within a
 // second, without spinning, whether the shell passes SIGHUP on or not.
 struct HangupCase {
@@ -95,12 +115,12 @@ INSTANTIATE_TEST_SUITE_P(Hardening, HangingUp,
                          [](const testing::TestParamInfo<HangupCase>& info) { return info.param.name; });
 
 TEST(Hardening, ATerminalWithoutASizeCountsAsEightyByTwentyFour) {
-  const auto item = [](int number) {
-    const char hotkey = static_cast<char>(number <= 10 ? '0' + number - 1 : 'a' + number - 11);
-    return "Item " + std::to_string(number) + " " + hotkey;
+  const auto hotkey = [](int number) {
+    return std::string(1, static_cast<char>(number <= 10 ? '0' + number - 1 : 'a' + number - 11));
   };
+  const auto item = [&](int number) { return "Item " + std::to_string(number) + " " + hotkey(number); };
   std::vector<std::string> args = {"--menu"};
-  for (int number = 1; number <= 30; ++number) args.push_back(item(number).insert(8, "~"));
+  for (int number = 1; number <= 30; ++number) args.push_back("Item " + std::to_string(number) + " ~" + hotkey(number));
   PtySession menu(SessionOptions{.args = args, .columns = 80, .rows = 25, .hidesSize = true});
   ASSERT_TRUE(menu.WaitForRow(24, item(24)));
   EXPECT_EQ(menu.Row(25), "");

@@ -225,7 +225,7 @@ TEST(Debug, InMenuModeTheMenuClearsTheReportAndTheResultLineIsAtTheTop) {
   ASSERT_TRUE(vexpick.WaitForRow(7, "Param  1 ~No = 1"));
   vexpick.Press("x");
   ASSERT_TRUE(vexpick.WaitForRow(17, "Text     ="));
-  EXPECT_EQ(vexpick.Row(9), "ShowMenu = TRUE");
+  EXPECT_EQ(vexpick.Row(10), "ShowMenu = TRUE");
   vexpick.Press("x");
   ASSERT_TRUE(vexpick.WaitForRows({"Yes", "No", ""}));
   vexpick.Press("n");

@@ -321,7 +321,7 @@ TEST(Menu, AfterCtrlZAndContinueTheMenuIsDrawnAgain) {
   TempDir dir;
   SessionOptions options{.args = {"--menu", "--question=Pick", "~Apple", "~Banana", "~Cherry"},
                          .stdinFrom = Stdin::kFile,
-                         .stdinFile = dir.Write("lines", "A question line\n")};
+                         .stdinFile = dir.Write("lines", "A question line\nNot shown: the question takes its row\n")};
   PtySession menu(options);
   ASSERT_TRUE(menu.WaitForRows({"A question line", "Pick", "Apple", "Banana", "Cherry"}));
   menu.Press(keys::kDown);
@@ -396,7 +396,6 @@ TEST_F(MenuViewport, JumpsToTheEnds) {
   EXPECT_TRUE(Shows(76, 100));
   menu_.Press(keys::kPageUp);
   EXPECT_TRUE(Shows(1, 1));
-  EXPECT_EQ(menu_.ScrolledRows(), 0);
 }
 
 TEST_F(MenuViewport, ScrollsByOneRowPastTheEdge) {
@@ -411,7 +410,6 @@ TEST_F(MenuViewport, ScrollsByOneRowPastTheEdge) {
   EXPECT_TRUE(Shows(3, 3));
   menu_.Press(keys::kUp);
   EXPECT_TRUE(Shows(2, 2));
-  EXPECT_EQ(menu_.ScrolledRows(), 0) << "the window itself never scrolls";
   menu_.Press(keys::kEnter);
   EXPECT_EQ(menu_.WaitForExit(), Exited(2));
 }
@@ -429,7 +427,7 @@ TEST(Menu, CutsTextsAtTheWindowsWidth) {
   TempDir dir;
   SessionOptions options{.args = {"--menu", "--question=" + longQuestion, longItem, "~Short"},
                          .stdinFrom = Stdin::kFile,
-                         .stdinFile = dir.Write("lines", longLine + "\n")};
+                         .stdinFile = dir.Write("lines", longLine + "\nNot shown\n")};
   PtySession menu(options);
   ASSERT_TRUE(
       menu.WaitForRows({longLine.substr(0, 80), longQuestion.substr(0, 80), std::string(80, 'x'), "Short", ""}));
