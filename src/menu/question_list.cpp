@@ -48,6 +48,9 @@ class TLineSplitter {
 
  private:
   void EndLine(std::string_view tail) {
+    // Grown in large steps: each step moves every line so far, and room not
+    // yet filled takes no memory.
+    if (lines_.size() == lines_.capacity()) lines_.reserve(std::max<std::size_t>(lines_.capacity() * 4, 64));
     if (partial_.empty()) {
       lines_.emplace_back(tail);
       return;

@@ -56,10 +56,9 @@ void FakeConsole::PutCharacter(std::string character) {
     if (!lineWrap) throw std::logic_error("a character written past the last column");
     NewLine();
   }
-  auto& row = RowCells(cursorRow);
-  row[static_cast<std::size_t>(cursorColumn - 1)] = Cell{std::move(character), attribute_};
-  for (int extra = 1; extra < width; ++extra)
-    row[static_cast<std::size_t>(cursorColumn - 1 + extra)] = Cell{"", attribute_};
+  const auto first = RowCells(cursorRow).begin() + (cursorColumn - 1);
+  *first = Cell{std::move(character), attribute_};
+  std::fill(first + 1, first + std::min(width, columns_ - cursorColumn + 1), Cell{"", attribute_});
   if (cursorColumn + width - 1 < columns_) {
     cursorColumn += width;
   } else {

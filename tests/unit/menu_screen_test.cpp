@@ -24,8 +24,8 @@ std::string NumberedText(int i) {
 std::string NumberedItem(int i) { return std::string("~").append(NumberedText(i)); }
 
 std::vector<std::string> NumberedItems(int count) {
-  std::vector<std::string> items;
-  for (int i = 0; i < count; ++i) items.push_back(NumberedItem(i));
+  std::vector<std::string> items(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) items[static_cast<std::size_t>(i)] = NumberedItem(i);
   return items;
 }
 
@@ -450,8 +450,8 @@ void ExpectEveryScreenAsAFullRedraw(const MenuSetup& setup, std::uint32_t seed, 
   static const std::vector<KeyCode> kKeys = {kKeyUp,       kKeyDown, kKeyLeft, kKeyRight, kKeyHome, kKeyEnd, kKeyPageUp,
                                              kKeyPageDown, kKeyDown, kKeyDown, kKeyUp,    kKeyF1,   'z'};
   std::mt19937 random(seed);
-  std::vector<KeyCode> keys;
-  for (int i = 0; i < keyCount; ++i) keys.push_back(kKeys[random() % kKeys.size()]);
+  std::vector<KeyCode> keys(static_cast<std::size_t>(keyCount));
+  for (KeyCode& key : keys) key = kKeys[random() % kKeys.size()];
   keys.push_back(kKeyEscape);
 
   Rig rig(setup);
@@ -490,7 +490,9 @@ TEST(MenuIncremental, EveryScreenEqualsAFullRedraw) {
       MenuSetup().Window(20, 8).Items(mixed).ColorWord(0x00FF7E1E).Default(11),
   };
   for (std::size_t i = 0; i < setups.size(); ++i) {
-    for (std::uint32_t seed = 1; seed <= 4; ++seed) ExpectEveryScreenAsAFullRedraw(setups[i], seed * 100 + i, 60);
+    for (std::size_t seed = 1; seed <= 4; ++seed) {
+      ExpectEveryScreenAsAFullRedraw(setups[i], static_cast<std::uint32_t>(seed * 100 + i), 60);
+    }
   }
 }
 
