@@ -72,10 +72,12 @@ class IdleWaiting : public testing::TestWithParam<std::vector<std::string>> {};
 TEST_P(IdleWaiting, UsesNoCpu) {
   PtySession vexpick(SessionOptions{.args = GetParam(), .rows = 40});
   ASSERT_TRUE(vexpick.WaitFor([&] { return !vexpick.ScreenBlank(); }, "the program's first output"));
+  ASSERT_TRUE(vexpick.WaitUntilWaiting());
+  const auto before = vexpick.CpuTime();
   EXPECT_TRUE(vexpick.RunsFor(1s));
+  EXPECT_LT(vexpick.CpuTime() - before, 5ms);
   vexpick.Signal(SIGTERM);
   EXPECT_EQ(vexpick.WaitForExit(), KilledBy(SIGTERM));
-  EXPECT_LT(vexpick.CpuTime(), 50ms);
 }
 
 INSTANTIATE_TEST_SUITE_P(Hardening, IdleWaiting,
@@ -101,10 +103,12 @@ TEST_P(HangingUp, EndsTheProgramPromptly) {
   ASSERT_TRUE(vexpick.WaitFor([&] { return !vexpick.ScreenBlank(); }, "the prompt or the menu"));
   ASSERT_TRUE(vexpick.WaitUntilWaiting());
   const Clock::time_point hungUp = Clock::now();
+  const auto before = vexpick.CpuTime();
   vexpick.HangUp();
   ASSERT_TRUE(vexpick.WaitForExit(2s).has_value()) << "still running after the terminal hung up";
   EXPECT_LT(Clock::now() - hungUp, 1s);
-  EXPECT_LT(vexpick.CpuTime(), 50ms);
+  // A few milliseconds to restore what it can and end; more means it spun.
+  EXPECT_LT(vexpick.CpuTime() - before, kSanitized ? 200ms : 10ms);
 }
 
 INSTANTIATE_TEST_SUITE_P(Hardening, HangingUp,
@@ -184,7 +188,8 @@ TEST(Hardening, TenThousandItems) {
   std::vector<std::string> args = {"--menu"};
   for (int item = 1; item <= 10000; ++item) args.push_back(std::to_string(item) + " ~" + hotkey(item));
   PtySession menu(args);
-  ASSERT_TRUE(menu.WaitForRow(25, "25 " + hotkey(25)));
+  // Far more than enough: the first screen must come, however slowly.
+  ASSERT_TRUE(menu.WaitForRow(25, "25 " + hotkey(25), 40s));
   menu.Press(keys::kEnd);
   ASSERT_TRUE(menu.WaitForRow(25, "10000 " + hotkey(10000)));
   menu.Press(hotkey(9999));

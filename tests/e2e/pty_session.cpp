@@ -395,7 +395,7 @@ void PtySession::ReadExitReport() {
   waitpid(leaderPid_, nullptr, 0);
   leaderPid_ = -1;
   status_ = WIFEXITED(end.waitStatus) ? Exited(WEXITSTATUS(end.waitStatus)) : KilledBy(WTERMSIG(end.waitStatus));
-  cpuTime_ = std::chrono::duration_cast<milliseconds>(std::chrono::microseconds(end.cpuMicros));
+  cpuTime_ = std::chrono::microseconds(end.cpuMicros);
   DrainTerminal();
 }
 
@@ -551,6 +551,15 @@ void PtySession::HangUp() {
 }
 
 void PtySession::Signal(int signal) const { kill(programPid_, signal); }
+
+std::chrono::microseconds PtySession::CpuTime() const {
+  if (HasExited()) return cpuTime_;
+  // The first field is the time spent on a CPU, in nanoseconds.
+  std::istringstream schedstat(ReadFile("/proc/" + std::to_string(programPid_) + "/schedstat"));
+  long long nanoseconds = 0;
+  schedstat >> nanoseconds;
+  return std::chrono::microseconds(nanoseconds / 1000);
+}
 
 milliseconds PtySession::RunTime() const { return std::chrono::duration_cast<milliseconds>(endTime_ - startTime_); }
 

@@ -32,6 +32,15 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using namespace std::chrono_literals;
 
+// Sanitizers cost the program tens of milliseconds of CPU time as it starts and ends.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+inline constexpr bool kSanitized = __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer);
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 // Long enough for a loaded machine and a sanitizer build; a wait ends as soon
 // as its condition holds, so a generous deadline costs nothing when all is well.
 inline constexpr milliseconds kDeadline = 5s;
@@ -210,8 +219,8 @@ class PtySession {
   // Time from just before the program was started to when its end was seen.
   [[nodiscard]] milliseconds RunTime() const;
   [[nodiscard]] Clock::time_point StartTime() const { return startTime_; }
-  // User and system CPU time of the program, known once it has ended.
-  [[nodiscard]] milliseconds CpuTime() const { return cpuTime_; }
+  // CPU time the program has used: so far while it runs, in all once it has ended.
+  [[nodiscard]] std::chrono::microseconds CpuTime() const;
   // The state letter of /proc/<pid>/stat: R, S, T (stopped), ...
   [[nodiscard]] char ProcessState() const;
   // Bytes the program has read with read(2) and the like; -1 when not known.
@@ -246,7 +255,7 @@ class PtySession {
   Clock::time_point startTime_;
   Clock::time_point endTime_;
   std::optional<ExitStatus> status_;
-  milliseconds cpuTime_{0};
+  std::chrono::microseconds cpuTime_{0};
   termios initialSettings_{};
 
   VTerm* vterm_ = nullptr;
