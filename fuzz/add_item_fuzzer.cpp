@@ -53,6 +53,11 @@ std::optional<ExpectedItem> ExpectedAdd(std::string_view source, const std::vect
     }
   }
   if (shown.empty()) return std::nullopt;
+  // Dropped tildes can join stray bytes into new characters: what counts is
+  // the text as shown, and a mark that names none of its characters is void.
+  shown = Characters(item.text);
+  const auto position = static_cast<std::size_t>(item.position);
+  if (marked && (position > shown.size() || shown[position - 1] != *marked)) marked.reset();
   if (marked) {
     if (InUse(items, *marked)) return std::nullopt;
     item.hotkey = *marked;
