@@ -225,8 +225,13 @@ class TerminalJob {
 
   // False at the end of the reports or at the deadline.
   bool ReadReports(Clock::time_point deadline) {
-    pollfd watched{report_, POLLIN, 0};
-    if (poll(&watched, 1, MillisUntil(deadline)) <= 0) return false;
+    for (;;) {
+      std::array<pollfd, 2> watched{pollfd{report_, POLLIN, 0}, pollfd{master_, POLLIN, 0}};
+      if (poll(watched.data(), watched.size(), MillisUntil(deadline)) <= 0) return false;
+      // The job's output is read meanwhile: a full terminal would stop the job.
+      if ((watched[1].revents & POLLIN) != 0) Drain(Clock::now());
+      if (watched[0].revents != 0) break;
+    }
     char buffer[256];
     const ssize_t got = read(report_, buffer, sizeof buffer);
     if (got <= 0) return false;
