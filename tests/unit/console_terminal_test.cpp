@@ -13,6 +13,7 @@
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+#include <array>
 
 #include <chrono>
 #include <functional>
