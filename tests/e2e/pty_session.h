@@ -50,6 +50,14 @@ inline constexpr milliseconds kQuietSpell = 300ms;
 // The built program, as the build system names it.
 std::string ProgramPath();
 
+// VEXPICK_E2E_LAUNCHER, when set, runs the program under another one, as in
+// VEXPICK_E2E_LAUNCHER="valgrind --error-exitcode=99 --leak-check=full -q".
+// Every deadline grows by Slowdown(); tests of time and CPU use skip.
+bool UnderLauncher();
+int Slowdown();
+#define SKIP_TIMING_UNDER_A_LAUNCHER() \
+  if (::e2e::UnderLauncher()) GTEST_SKIP() << "time and CPU use mean nothing under a launcher"
+
 namespace keys {
 inline constexpr std::string_view kEnter = "\r";
 inline constexpr std::string_view kEscape = "\x1b";
@@ -185,7 +193,8 @@ class PtySession {
   void Inject(std::string_view bytes);
 
   // --- Waiting. Each wait reads the terminal and returns once its condition
-  // holds or at the deadline; the result carries the screen when it fails.
+  // holds or at the deadline (times Slowdown()); the result carries the
+  // screen when it fails. A spell is watched for exactly as long as it says.
   testing::AssertionResult WaitFor(const std::function<bool()>& condition, std::string_view what,
                                    milliseconds deadline = kDeadline);
   testing::AssertionResult WaitForRow(int row, std::string_view text, milliseconds deadline = kDeadline);
@@ -239,6 +248,8 @@ class PtySession {
   // all the terminal has.
   void Pump(milliseconds wait);
   void DrainTerminal();
+  // Reads the terminal for `spell` or until the program ends.
+  std::optional<ExitStatus> WatchFor(milliseconds spell);
   void ReadExitReport();
 
   friend struct ScreenEvents;
