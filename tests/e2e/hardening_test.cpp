@@ -177,6 +177,7 @@ TEST(Hardening, AHundredKilobyteItem) {
 }
 
 TEST(Hardening, TenThousandItems) {
+  SKIP_UNDER_A_LAUNCHER("too slow");
   // Hotkeys from the CJK block: ten thousand characters without case, each
   // two columns wide.
   const auto hotkey = [](int item) {

@@ -327,6 +327,7 @@ TEST(Menu, CtrlCRestoresTheTerminalAndEndsBySigint) {
 }
 
 TEST(Menu, AfterCtrlZAndContinueTheMenuIsDrawnAgain) {
+  SKIP_UNDER_A_LAUNCHER("valgrind does not stop on SIGTSTP;");
   TempDir dir;
   SessionOptions options{.args = {"--menu", "--question=Pick", "~Apple", "~Banana", "~Cherry"},
                          .stdinFrom = Stdin::kFile,
