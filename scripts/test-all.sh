@@ -45,3 +45,9 @@ git ls-files 'src/*.cpp' | grep -v console_windows.cpp | xargs clang-tidy -p bui
 
 step "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 build_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVEXPICK_SANITIZE=address,undefined
+
+step "Windows: cross build with mingw-w64, tests under wine"
+tests/windows/run-under-wine.sh build-windows
+
+step "fuzzing, each target for a bounded time"
+fuzz/run.sh "${VEXPICK_FUZZ_SECONDS:-20}"

@@ -193,8 +193,8 @@ void ShowMenuSettings(Console& console, const TVexpickMenu& menu) {
   // The first question line follows the label; a non-empty list ends with an
   // empty line.
   std::string line = "Text     = ";
-  for (const std::string& question : menu.FQuestionList) {
-    WriteUserLine(console, line + question);
+  for (const std::string_view question : menu.FQuestionList) {
+    WriteUserLine(console, line.append(question));
     line.clear();
   }
   console.WriteLine(line);

@@ -115,6 +115,9 @@ std::size_t CharLength(std::string_view text);
 std::size_t DisplayWidth(std::string_view text);
 // Equal when letter case is ignored, by the platform's rules.
 bool SameText(std::string_view a, std::string_view b);
+// A key for looking up a character with its letter case ignored: two
+// characters have equal keys exactly when SameText finds them equal.
+std::string CaseKey(std::string_view character);
 // Whether one character is a control character that must never reach the
 // window as it is: bytes 0-31 and 127, and on POSIX also U+0080-U+009F.
 bool IsControlCharacter(std::string_view character);

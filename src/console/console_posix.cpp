@@ -77,6 +77,18 @@ bool SameText(std::string_view a, std::string_view b) {
   return a.empty() && b.empty();
 }
 
+// Any text, not only one character: the folded code points, encoded again.
+std::string CaseKey(std::string_view character) {
+  std::string key;
+  key.reserve(character.size());
+  while (!character.empty()) {
+    const utf8::Decoded decoded = utf8::DecodeFirst(character);
+    key += utf8::Encode(FoldCase(decoded.codePoint));
+    character.remove_prefix(decoded.length);
+  }
+  return key;
+}
+
 bool IsControlCharacter(std::string_view character) {
   if (character.empty()) return false;
   const char32_t code = utf8::DecodeFirst(character).codePoint;
@@ -242,6 +254,9 @@ WindowSize SizeOf(int terminal) {
   return size;
 }
 
+// Buffered output goes out once it reaches this size, key wait or not.
+constexpr std::size_t kSendThreshold = std::size_t{64} << 10;
+
 int OpenTerminal(int flags) { return open("/dev/tty", flags | O_CLOEXEC | O_NOCTTY); }
 
 Millis MonotonicMillis() {
@@ -262,13 +277,34 @@ class PosixConsole final : public Console {
   [[nodiscard]] int LastRow() const override { return size_.rows; }
 
   void SetAttribute(std::uint8_t attribute) override { writer_.SetAttribute(attribute); }
-  void Write(std::string_view text) override { writer_.Write(text); }
-  void WriteLine(std::string_view text) override { writer_.WriteLine(text); }
-  void Clear() override { writer_.Clear(); }
-  void ClearToEndOfRow() override { writer_.ClearToEndOfRow(); }
-  void MoveCursor(int column, int row) override { writer_.MoveCursor(column, row); }
-  void ScrollRows(int top, int bottom, int count) override { writer_.ScrollRows(top, bottom, count); }
-  void SetCursorVisible(bool visible) override { writer_.SetCursorVisible(visible); }
+  void Write(std::string_view text) override {
+    writer_.Write(text);
+    SendIfDue();
+  }
+  void WriteLine(std::string_view text) override {
+    writer_.WriteLine(text);
+    SendIfDue();
+  }
+  void Clear() override {
+    writer_.Clear();
+    SendIfDue();
+  }
+  void ClearToEndOfRow() override {
+    writer_.ClearToEndOfRow();
+    SendIfDue();
+  }
+  void MoveCursor(int column, int row) override {
+    writer_.MoveCursor(column, row);
+    SendIfDue();
+  }
+  void ScrollRows(int top, int bottom, int count) override {
+    writer_.ScrollRows(top, bottom, count);
+    SendIfDue();
+  }
+  void SetCursorVisible(bool visible) override {
+    writer_.SetCursorVisible(visible);
+    SendIfDue();
+  }
   // Texts are cut at the window's width, and the terminal keeps the cursor
   // at the last column until the next character: nothing to switch.
   void SetLineWrap(bool /*enabled*/) override {}
@@ -282,6 +318,7 @@ class PosixConsole final : public Console {
   [[nodiscard]] Millis Now() const override { return MonotonicMillis(); }
 
  private:
+  void SendIfDue();
   void InstallHandlers();
   void RemoveHandlers();
   void AdoptKeySource(int descriptor);
@@ -395,6 +432,14 @@ void PosixConsole::Flush() {
   writer_.ClearOutput();
 }
 
+// Output waits for the next key wait, so that a screen update reaches the
+// terminal in one write; but long output (a million question lines) goes out
+// in pieces rather than piling up, and without a terminal nothing piles up.
+// Always between whole writes, so no control sequence is cut.
+void PosixConsole::SendIfDue() {
+  if (output_ < 0 || writer_.Output().size() >= kSendThreshold) Flush();
+}
+
 void PosixConsole::DiscardKeys() {
   if (keyboard_) tcflush(keySource_, TCIFLUSH);
   decoder_.Clear();
@@ -431,9 +476,9 @@ KeyWait PosixConsole::WaitForKey(Millis deadline) {
 
     Millis wakeUp = deadline;
     if (decision && (wakeUp == kNoDeadline || *decision < wakeUp)) wakeUp = *decision;
-    const int timeout = wakeUp == kNoDeadline ? -1 : static_cast<int>(std::min<Millis>(wakeUp - now, INT_MAX));
+    const int timeout = wakeUp == kNoDeadline ? -1 : static_cast<int>(std::clamp<Millis>(wakeUp - now, 0, INT_MAX));
     std::array<pollfd, 2> watched{pollfd{wakePipe_[0], POLLIN, 0}, pollfd{keyboard_ ? keySource_ : -1, POLLIN, 0}};
-    if (poll(watched.data(), watched.size(), std::max(timeout, 0)) > 0 && watched[1].revents != 0) ReadKeyBytes();
+    if (poll(watched.data(), watched.size(), timeout) > 0 && watched[1].revents != 0) ReadKeyBytes();
   }
 }
 

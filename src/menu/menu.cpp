@@ -16,6 +16,12 @@ struct TResolvedItem {
   std::int32_t Position = 0;  // its 1-based place in Text; 0: none marked
 };
 
+// The character at a 1-based place in `text`; empty past its end.
+std::string_view CharacterAt(std::string_view text, std::int32_t position) {
+  for (; position > 1 && !text.empty(); --position) text.remove_prefix(CharLength(text));
+  return FirstCharacter(text);
+}
+
 // A tilde before another character is dropped and marks that character,
 // unless a tilde precedes it or a hotkey is marked already; "~~" shows one
 // tilde, and a tilde at the end is shown.
@@ -39,6 +45,13 @@ TResolvedItem ResolveTildes(std::string_view text) {
     }
     afterTilde = tilde;
   }
+  // Dropping a tilde can join two stray bytes into one character: the mark
+  // then names no character of the text shown, and the text counts as
+  // unmarked.
+  if (item.Position > 0 && CharacterAt(item.Text, item.Position) != item.Hotkey) {
+    item.Hotkey.clear();
+    item.Position = 0;
+  }
   return item;
 }
 
@@ -55,10 +68,8 @@ TVexpickMenu::TVexpickMenu(Console& console) : FConsole(console) {
 
 std::int32_t TVexpickMenu::FindHotkey(std::string_view hotkey) const {
   if (hotkey.empty()) return -1;
-  for (std::int32_t index = 0; index < ItemCount(); ++index) {
-    if (SameText(FItemList[static_cast<std::size_t>(index)].Hotkey, hotkey)) return index;
-  }
-  return -1;
+  const auto found = FHotkeyIndex.find(CaseKey(hotkey));
+  return found == FHotkeyIndex.end() ? -1 : found->second;
 }
 
 std::int32_t TVexpickMenu::AddItem(std::string_view text) {
@@ -80,9 +91,11 @@ std::int32_t TVexpickMenu::AddItem(std::string_view text) {
     }
     if (item.Position == 0) return -1;
   }
+  const std::int32_t index = ItemCount();
+  FHotkeyIndex.emplace(CaseKey(item.Hotkey), index);
   FItemList.push_back(TMenuItem{std::move(item.Hotkey), std::move(item.Text)});
   FShortcutList.push_back(item.Position);
-  return ItemCount() - 1;
+  return index;
 }
 
 std::string TVexpickMenu::GetShortcut(std::int32_t index) const {
@@ -188,7 +201,7 @@ void TVexpickMenu::WritePrompt() {
 void TVexpickMenu::WriteQuestionLines() {
   const std::size_t columns = WindowColumns();
   bool atRowEnd = false;
-  for (const std::string& line : FQuestionList) {
+  for (const std::string_view line : FQuestionList) {
     // A console that holds the cursor at the edge of a full row would take
     // a bare line end as the end of that row and lose an empty line.
     const std::string shown = line.empty() && atRowEnd ? std::string(1, ' ') : SafeText(line);

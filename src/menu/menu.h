@@ -6,9 +6,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "console/console.h"
+#include "menu/line_list.h"
 
 namespace vexpick {
 
@@ -55,7 +57,7 @@ class TVexpickMenu {
 
   std::vector<TMenuItem> FItemList;
   std::vector<std::int32_t> FShortcutList;  // 1-based hotkey position, in characters
-  std::vector<std::string> FQuestionList;
+  TLineList FQuestionList;
   std::int32_t FDefault = 0;
   std::int32_t FResult = -1;
   Millis FStartTime = 0;
@@ -128,6 +130,9 @@ class TVexpickMenu {
   void DrawRow(int row, const TRowImage& image, std::size_t widthBefore);
 
   Console& FConsole;
+  // The item of each hotkey, by its CaseKey: AddItem looks up every
+  // character of an item, and a command line may hold thousands of items.
+  std::unordered_map<std::string, std::int32_t> FHotkeyIndex;
   bool FMenuOnScreen = false;
   std::vector<TShownRow> FShownRows;  // the item rows as drawn; empty: all blank
   std::int32_t FShownTop = 0;         // the item on the first item row as drawn

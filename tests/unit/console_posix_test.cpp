@@ -63,6 +63,8 @@ TEST_P(SameTexts, IgnoreLetterCase) {
   EXPECT_EQ(SameText(GetParam().b, GetParam().a), GetParam().same);
 }
 
+TEST_P(SameTexts, HaveEqualCaseKeys) { EXPECT_EQ(CaseKey(GetParam().a) == CaseKey(GetParam().b), GetParam().same); }
+
 INSTANTIATE_TEST_SUITE_P(PosixText, SameTexts,
                          ::testing::Values(SameTextCase{"y", "Y", true}, SameTextCase{"Yes", "yES", true},
                                            SameTextCase{"\xc3\xa9", "\xc3\x89", true},  // é É
@@ -71,7 +73,14 @@ INSTANTIATE_TEST_SUITE_P(PosixText, SameTexts,
                                            SameTextCase{"\xc3\x9f", "SS", false},       // ß is no SS
                                            SameTextCase{"a", "ab", false}, SameTextCase{"", "", true},
                                            SameTextCase{"\xff", "\xff", true}, SameTextCase{"\xff", "\xfe", false},
-                                           SameTextCase{"[", "{", false}, SameTextCase{"@", "`", false}));
+                                           SameTextCase{"[", "{", false}, SameTextCase{"@", "`", false},
+                                           SameTextCase{"\xc3\xbf", "\xff", false},  // y-diaeresis, a stray byte
+                                           SameTextCase{"\xe2\x82", "\xe2\x82", true},
+                                           SameTextCase{"\xe2\x82"
+                                                        "A",
+                                                        "\xe2\x82"
+                                                        "a",
+                                                        true}));
 
 struct ControlCase {
   const char* character;

@@ -330,6 +330,17 @@ TEST(Terminal, OutputIsFlushedBeforeAWait) {
   EXPECT_EQ(job.Finish(), 0);
 }
 
+TEST(Terminal, LongOutputGoesOutWithoutWaitingForAKey) {
+  TerminalJob job([] {
+    const auto console = OpenConsole();
+    for (int i = 0; i < 5000; ++i) console->WriteLine("line " + std::to_string(i) + std::string(40, '.'));
+    Report("written");
+    for (;;) pause();
+  });
+  EXPECT_TRUE(job.WaitForOutput("\r\nline 3000."));
+  EXPECT_EQ(job.ReadLine(), "written");
+}
+
 TEST(Terminal, KeysTypedBeforeAreDiscarded) {
   TerminalJob job([] {
     const auto console = OpenConsole();

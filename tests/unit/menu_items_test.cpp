@@ -48,19 +48,27 @@ TEST_P(AddItemAsFirst, ResolvesTildesAndFindsTheHotkey) {
   EXPECT_EQ(menu.FShortcutList, std::vector<std::int32_t>{item.position});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, AddItemAsFirst,
-    ::testing::Values(AddItemCase{"~Yes", "Yes", "Y", 1}, AddItemCase{"E~xit", "Exit", "x", 2},
-                      AddItemCase{"Sa~ve", "Save", "v", 3}, AddItemCase{"~a~b", "ab", "a", 1},
-                      AddItemCase{"x~~y~z", "x~yz", "z", 4}, AddItemCase{"~~x", "~x", "~", 1},
-                      AddItemCase{"~~~x", "~~x", "~", 1}, AddItemCase{"Save ~~ close", "Save ~ close", "S", 1},
-                      AddItemCase{"a~", "a~", "a", 1}, AddItemCase{"x~~", "x~~", "x", 1}, AddItemCase{"~", "~", "~", 1},
-                      // Characters, not bytes.
-                      AddItemCase{"Gr~ün", "Grün", "ü", 3}, AddItemCase{"日本~語", "日本語", "語", 3},
-                      AddItemCase{"~€uro", "€uro", "€", 1}, AddItemCase{"\xFF~x", "\xFFx", "x", 2},
-                      // "=" is a hotkey like any other.
-                      AddItemCase{"~=equal", "=equal", "=", 1}, AddItemCase{"=x", "=x", "=", 1},
-                      AddItemCase{"a=b", "a=b", "a", 1}));
+INSTANTIATE_TEST_SUITE_P(Texts, AddItemAsFirst,
+                         ::testing::Values(AddItemCase{"~Yes", "Yes", "Y", 1}, AddItemCase{"E~xit", "Exit", "x", 2},
+                                           AddItemCase{"Sa~ve", "Save", "v", 3}, AddItemCase{"~a~b", "ab", "a", 1},
+                                           AddItemCase{"x~~y~z", "x~yz", "z", 4}, AddItemCase{"~~x", "~x", "~", 1},
+                                           AddItemCase{"~~~x", "~~x", "~", 1},
+                                           AddItemCase{"Save ~~ close", "Save ~ close", "S", 1},
+                                           AddItemCase{"a~", "a~", "a", 1}, AddItemCase{"x~~", "x~~", "x", 1},
+                                           AddItemCase{"~", "~", "~", 1}, AddItemCase{"\xFF~x", "\xFFx", "x", 2},
+                                           // "=" is a hotkey like any other.
+                                           AddItemCase{"~=equal", "=equal", "=", 1}, AddItemCase{"=x", "=x", "=", 1},
+                                           AddItemCase{"a=b", "a=b", "a", 1}));
+
+#ifndef _WIN32
+// Characters, not bytes: UTF-8 (on Windows a character is one byte).
+INSTANTIATE_TEST_SUITE_P(Utf8Texts, AddItemAsFirst,
+                         ::testing::Values(AddItemCase{"Gr~ün", "Grün", "ü", 3},
+                                           AddItemCase{"日本~語", "日本語", "語", 3},
+                                           AddItemCase{"~€uro", "€uro", "€", 1},
+                                           // The dropped tilde joins two stray bytes into U+07B2.
+                                           AddItemCase{"\xde~\xb2", "\xde\xb2", "\xde\xb2", 1}));
+#endif
 
 TEST(AddItem, RefusesAnEmptyText) {
   FakeConsole console;
@@ -109,11 +117,18 @@ INSTANTIATE_TEST_SUITE_P(
                                       {{0, "Y", "Yes", 1}, {1, "N", "No", 1}, {2, "e", "Never", 2}, kRefused}},
                       AddSequenceCase{{"ab", "ba", "ab"}, {{0, "a", "ab", 1}, {1, "b", "ba", 1}, kRefused}},
                       AddSequenceCase{{"~a", "a b"}, {{0, "a", "a", 1}, {1, " ", "a b", 2}}},
-                      AddSequenceCase{{"~Ärger", "äb", "~Öl", "~ö"},
-                                      {{0, "Ä", "Ärger", 1}, {1, "b", "äb", 2}, {2, "Ö", "Öl", 1}, kRefused}},
                       AddSequenceCase{{"~=", "=a", "~a"}, {{0, "=", "=", 1}, {1, "a", "=a", 2}, kRefused}},
                       AddSequenceCase{{"~~", "~~y"}, {{0, "~", "~~", 1}, {1, "y", "~y", 2}}}));
 
+#ifndef _WIN32
+// Letter case beyond ASCII, in UTF-8.
+INSTANTIATE_TEST_SUITE_P(Utf8Sequences, AddItemsInTurn,
+                         ::testing::Values(AddSequenceCase{
+                             {"~Ärger", "äb", "~Öl", "~ö"},
+                             {{0, "Ä", "Ärger", 1}, {1, "b", "äb", 2}, {2, "Ö", "Öl", 1}, kRefused}}));
+#endif
+
+#ifndef _WIN32  // UTF-8 letters
 TEST(FindHotkey, IgnoresLetterCaseOfAnyAlphabet) {
   FakeConsole console;
   TVexpickMenu menu(console);
@@ -121,6 +136,28 @@ TEST(FindHotkey, IgnoresLetterCaseOfAnyAlphabet) {
   const std::vector<std::pair<std::string, std::int32_t>> lookups = {
       {"y", 0}, {"Y", 0}, {"N", 1}, {"ä", 2}, {"Ä", 2}, {"Ж", 3}, {"=", 4}, {"日", 5}, {"x", -1}, {"", -1}, {"Ye", -1}};
   for (const auto& [hotkey, index] : lookups) EXPECT_EQ(menu.FindHotkey(hotkey), index) << hotkey;
+}
+#endif
+
+// `text` followed by a code point of U+0800..U+FFFF in UTF-8.
+std::string Utf8Of(char32_t code, std::string text = {}) {
+  text += static_cast<char>(0xE0 | (code >> 12));
+  text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+  text += static_cast<char>(0x80 | (code & 0x3F));
+  return text;
+}
+
+TEST(FindHotkey, KnowsEveryItemOfAThousandsLongList) {
+  FakeConsole console;
+  TVexpickMenu menu(console);
+  constexpr char32_t kFirst = 0x4E00;  // CJK ideographs, three bytes each
+  constexpr std::int32_t kCount = 10000;
+  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.AddItem(Utf8Of(kFirst + i, "~")), i);
+  ASSERT_EQ(menu.AddItem(Utf8Of(kFirst, "\xd0\xb6")), kCount);  // ж
+  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.FindHotkey(Utf8Of(kFirst + i)), i);
+  EXPECT_EQ(menu.FindHotkey("\xd0\x96"), kCount);  // Ж
+  EXPECT_EQ(menu.AddItem(Utf8Of(kFirst + kCount - 1, "~")), -1);
+  EXPECT_EQ(menu.FindHotkey(Utf8Of(kFirst + kCount + 1)), -1);
 }
 
 TEST(ItemLookups, OutsideTheItemsGiveNothing) {

@@ -47,6 +47,8 @@ class ScriptedStream : public ByteStream {
 
 using Lines = std::vector<std::string>;
 
+Lines LinesOf(const TLineList& list) { return {list.begin(), list.end()}; }
+
 struct SplitCase {
   std::string data;
   Lines lines;
@@ -61,7 +63,7 @@ TEST_P(QuestionListLines, EndAtCrLfOrCrLf) {
     TVexpickMenu menu(console);
     ScriptedStream stream(GetParam().data, piece);
     EXPECT_TRUE(menu.LoadQuestionListFromStream(stream));
-    EXPECT_EQ(menu.FQuestionList, GetParam().lines) << "pieces of " << piece;
+    EXPECT_EQ(LinesOf(menu.FQuestionList), GetParam().lines) << "pieces of " << piece;
   }
 }
 
@@ -92,7 +94,7 @@ TEST_P(QuestionListReads, DoubleInSizeUntilNothingComes) {
   EXPECT_TRUE(menu.LoadQuestionListFromStream(stream));
   EXPECT_EQ(stream.asked, GetParam().asked);
   EXPECT_EQ(stream.delivered, GetParam().delivered);
-  EXPECT_EQ(menu.FQuestionList, GetParam().size == 0 ? Lines{} : Lines{std::string(GetParam().size, 'x')});
+  EXPECT_EQ(LinesOf(menu.FQuestionList), GetParam().size == 0 ? Lines{} : Lines{std::string(GetParam().size, 'x')});
 }
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
@@ -112,7 +114,7 @@ TEST(QuestionList, ReadsOnAfterShortPiecesUntilTheEnd) {
   TVexpickMenu menu(console);
   ScriptedStream stream("first\nsecond\nthird", 4);
   EXPECT_TRUE(menu.LoadQuestionListFromStream(stream));
-  EXPECT_EQ(menu.FQuestionList, (Lines{"first", "second", "third"}));
+  EXPECT_EQ(LinesOf(menu.FQuestionList), (Lines{"first", "second", "third"}));
   EXPECT_EQ(stream.delivered.back(), 0U);
 }
 
@@ -136,7 +138,7 @@ TEST(QuestionList, ALoadReplacesTheLinesBefore) {
   ScriptedStream second("d\n");
   ASSERT_TRUE(menu.LoadQuestionListFromStream(first));
   ASSERT_TRUE(menu.LoadQuestionListFromStream(second));
-  EXPECT_EQ(menu.FQuestionList, Lines{"d"});
+  EXPECT_EQ(LinesOf(menu.FQuestionList), Lines{"d"});
 }
 
 class QuestionFile : public ::testing::Test {
@@ -162,7 +164,7 @@ class QuestionFile : public ::testing::Test {
 
 TEST_F(QuestionFile, LoadsTheLinesOfAFile) {
   EXPECT_TRUE(menu.LoadQuestionListFromFile(Write("notes.txt", "Backup finished.\r\nWhat now?\r\n")));
-  EXPECT_EQ(menu.FQuestionList, (Lines{"Backup finished.", "What now?"}));
+  EXPECT_EQ(LinesOf(menu.FQuestionList), (Lines{"Backup finished.", "What now?"}));
 }
 
 TEST_F(QuestionFile, AnEmptyFileGivesNoLines) {
@@ -175,7 +177,7 @@ TEST_F(QuestionFile, AFileThatCannotBeOpenedLeavesTheLines) {
   menu.FQuestionList = {"kept"};
   for (const std::string& name : {(directory_ / "missing.txt").string(), std::string(), directory_.string()}) {
     EXPECT_FALSE(menu.LoadQuestionListFromFile(name)) << name;
-    EXPECT_EQ(menu.FQuestionList, Lines{"kept"}) << name;
+    EXPECT_EQ(LinesOf(menu.FQuestionList), Lines{"kept"}) << name;
   }
   EXPECT_FALSE(std::filesystem::exists(directory_ / "missing.txt"));
 }

@@ -135,8 +135,13 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{{"--a=", "--b=2", "--a==2"}, "a=", 0, ""},
                       LookupCase{{"--q=", "--q=x=y"}, "q=x=y", 1, "x=y"},  // the value search falls back
                       LookupCase{{"--a=b=c"}, "a", 0, "b=c"},
-                      LookupCase{{"--\xC3\x89T\xC3\x89=1"}, "\xC3\xA9t\xC3\xA9", 0, "1"},  // case beyond ASCII
                       LookupCase{{"-menu", "menu"}, "menu", 0, ""}));  // a plain parameter is no option
+
+#ifndef _WIN32
+// Letter case beyond ASCII, in UTF-8 (Windows compares its ANSI code page).
+INSTANTIATE_TEST_SUITE_P(Utf8Cases, LookupTest,
+                         ::testing::Values(LookupCase{{"--\xC3\x89T\xC3\x89=1"}, "\xC3\xA9t\xC3\xA9", 0, "1"}));
+#endif
 
 TEST(ParamListTest, LooksUpPlainParametersIgnoringCase) {
   const TRParamList list({"X", "x", "", "Y"}, false);
