@@ -70,6 +70,7 @@ TEST(Hardening, TabsInAnItemAreBlanksInTheItemsColours) {
 class IdleWaiting : public testing::TestWithParam<std::vector<std::string>> {};
 
 TEST_P(IdleWaiting, UsesNoCpu) {
+  SKIP_TIMING_UNDER_A_LAUNCHER();
   PtySession vexpick(SessionOptions{.args = GetParam(), .rows = 40});
   ASSERT_TRUE(vexpick.WaitFor([&] { return !vexpick.ScreenBlank(); }, "the program's first output"));
   ASSERT_TRUE(vexpick.WaitUntilWaiting());
@@ -99,6 +100,7 @@ void PrintTo(const HangupCase& hangup, std::ostream* out) { *out << hangup.name;
 class HangingUp : public testing::TestWithParam<HangupCase> {};
 
 TEST_P(HangingUp, EndsTheProgramPromptly) {
+  SKIP_TIMING_UNDER_A_LAUNCHER();
   PtySession vexpick(SessionOptions{.args = GetParam().args, .hangup = GetParam().hangup});
   ASSERT_TRUE(vexpick.WaitFor([&] { return !vexpick.ScreenBlank(); }, "the prompt or the menu"));
   ASSERT_TRUE(vexpick.WaitUntilWaiting());
@@ -175,6 +177,7 @@ TEST(Hardening, AHundredKilobyteItem) {
 }
 
 TEST(Hardening, TenThousandItems) {
+  SKIP_UNDER_A_LAUNCHER("too slow");
   // Hotkeys from the CJK block: ten thousand characters without case, each
   // two columns wide.
   const auto hotkey = [](int item) {

@@ -46,6 +46,14 @@ TEST(Menu, ShowsTheQuestionAndTheItemsFromTheTopLeft) {
   EXPECT_TRUE(BlankFrom(menu, 5, kDefaultColor));
 }
 
+TEST(Menu, QuietDoesNotSilenceTheMenu) {
+  PtySession menu({"--menu", "--quiet", "~Apple", "~Banana"});
+  ASSERT_TRUE(menu.WaitForRows({"Apple", "Banana", ""}));
+  EXPECT_TRUE(MenuRow(menu, 1, "Apple", 1, true, kStartupMenuColours));
+  menu.Press("b");
+  EXPECT_EQ(menu.WaitForExit(), Exited(2));
+}
+
 TEST(Menu, DrawsTheHotkeyWhereTheTildeMarksIt) {
   PtySession menu({"--menu", "E~xit", "Sa~ve", "x~~y~z"});
   ASSERT_TRUE(menu.WaitForRows({"Exit", "Save", "x~yz"}));
@@ -186,6 +194,7 @@ TEST(Menu, TheDefaultItemStartsHighlighted) {
 }
 
 TEST(Menu, TheTimeoutChoosesTheDefault) {
+  SKIP_TIMING_UNDER_A_LAUNCHER();
   std::vector<std::string> args = kThree;
   args.insert(args.end(), {"--timeout=1", "--default=2"});
   PtySession menu(args);
@@ -318,6 +327,7 @@ TEST(Menu, CtrlCRestoresTheTerminalAndEndsBySigint) {
 }
 
 TEST(Menu, AfterCtrlZAndContinueTheMenuIsDrawnAgain) {
+  SKIP_UNDER_A_LAUNCHER("valgrind does not stop on SIGTSTP;");
   TempDir dir;
   SessionOptions options{.args = {"--menu", "--question=Pick", "~Apple", "~Banana", "~Cherry"},
                          .stdinFrom = Stdin::kFile,

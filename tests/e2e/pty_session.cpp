@@ -139,7 +139,7 @@ void MoveTo(int fd, int target) {
   }
   dup2(tty, 2);
   if (plan.stdinFrom == Stdin::kClosed) close(0);
-  execv(plan.argv[0], plan.argv.data());
+  execvp(plan.argv[0], plan.argv.data());
   _exit(127);
 }
 
@@ -246,6 +246,20 @@ struct ScreenEvents {
 
 std::string ProgramPath() { return VEXPICK_BINARY; }
 
+const std::vector<std::string>& Launcher() {
+  static const std::vector<std::string> words = [] {
+    std::vector<std::string> split;
+    std::istringstream text(getenv("VEXPICK_E2E_LAUNCHER") != nullptr ? getenv("VEXPICK_E2E_LAUNCHER") : "");
+    for (std::string word; text >> word;) split.push_back(word);
+    return split;
+  }();
+  return words;
+}
+
+bool UnderLauncher() { return !Launcher().empty(); }
+
+int Slowdown() { return UnderLauncher() ? 10 : 1; }
+
 void PrintTo(const ExitStatus& status, std::ostream* out) {
   if (status.exited) {
     *out << "exit code " << status.code;
@@ -284,8 +298,15 @@ std::string TempDir::Write(std::string_view name, std::string_view content) cons
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  // Plain reads: a /proc file of a process that ends meanwhile fails, and
+  // then what was read is all there is.
+  std::string content;
+  const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (file < 0) return content;
+  char buffer[4096];
+  for (ssize_t got; (got = read(file, buffer, sizeof buffer)) > 0;) content.append(buffer, static_cast<size_t>(got));
+  close(file);
+  return content;
 }
 
 PtySession::PtySession(std::vector<std::string> args) : PtySession(SessionOptions{.args = std::move(args)}) {}
@@ -356,7 +377,12 @@ void PtySession::StartProgram(const SessionOptions& options) {
                   options.stdoutFile,
                   options.hangup,
                   report[1]};
-  plan.words.push_back(options.program.empty() ? ProgramPath() : options.program);
+  if (options.program.empty()) {
+    plan.words = Launcher();
+    plan.words.push_back(ProgramPath());
+  } else {
+    plan.words.push_back(options.program);
+  }
   plan.words.insert(plan.words.end(), options.args.begin(), options.args.end());
   for (std::string& word : plan.words) plan.argv.push_back(word.data());
   plan.argv.push_back(nullptr);
@@ -412,10 +438,15 @@ void PtySession::Pump(milliseconds wait) {
 
 testing::AssertionResult PtySession::WaitFor(const std::function<bool()>& condition, std::string_view what,
                                              milliseconds deadline) {
+  deadline *= Slowdown();
   const Clock::time_point end = Clock::now() + deadline;
   Pump(0ms);
   while (!condition()) {
     const Clock::time_point now = Clock::now();
+    if (HasExited()) {
+      // All the program wrote is read: nothing will change any more.
+      return testing::AssertionFailure() << "the program ended before " << what << "\n" << Dump();
+    }
     if (now >= end) {
       return testing::AssertionFailure() << "timed out after " << deadline.count() << " ms waiting for " << what << "\n"
                                          << Dump();
@@ -445,8 +476,10 @@ testing::AssertionResult PtySession::WaitForRows(const std::vector<std::string>&
       what.str(), deadline);
 }
 
-std::optional<ExitStatus> PtySession::WaitForExit(milliseconds deadline) {
-  const Clock::time_point end = Clock::now() + deadline;
+std::optional<ExitStatus> PtySession::WaitForExit(milliseconds deadline) { return WatchFor(deadline * Slowdown()); }
+
+std::optional<ExitStatus> PtySession::WatchFor(milliseconds spell) {
+  const Clock::time_point end = Clock::now() + spell;
   Pump(0ms);
   while (!status_ && Clock::now() < end) {
     Pump(std::min(std::chrono::duration_cast<milliseconds>(end - Clock::now()) + 1ms, milliseconds(100)));
@@ -463,7 +496,7 @@ std::size_t PtySession::BytesWithin(milliseconds spell) {
   return output_.size() - mark;
 }
 
-bool PtySession::RunsFor(milliseconds spell) { return !WaitForExit(spell).has_value(); }
+bool PtySession::RunsFor(milliseconds spell) { return !WatchFor(spell).has_value(); }
 
 std::string PtySession::Row(int row) const {
   if (row < 1 || row > rows_) return "";

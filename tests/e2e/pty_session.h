@@ -32,13 +32,19 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using namespace std::chrono_literals;
 
-// Sanitizers cost the program tens of milliseconds of CPU time as it starts and ends.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-inline constexpr bool kSanitized = true;
+// AddressSanitizer costs the program tens of milliseconds of CPU time as it
+// starts and ends.
+inline constexpr bool kSanitized =
+#if defined(__SANITIZE_ADDRESS__)
+    true;
 #elif defined(__has_feature)
-inline constexpr bool kSanitized = __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer);
+#if __has_feature(address_sanitizer)
+    true;
 #else
-inline constexpr bool kSanitized = false;
+    false;
+#endif
+#else
+    false;
 #endif
 
 // Long enough for a loaded machine and a sanitizer build; a wait ends as soon
@@ -49,6 +55,15 @@ inline constexpr milliseconds kQuietSpell = 300ms;
 
 // The built program, as the build system names it.
 std::string ProgramPath();
+
+// VEXPICK_E2E_LAUNCHER, when set, runs the program under another one, as in
+// VEXPICK_E2E_LAUNCHER="valgrind --error-exitcode=99 --leak-check=full -q".
+// Every deadline grows by Slowdown(); tests of time and CPU use skip.
+bool UnderLauncher();
+int Slowdown();
+#define SKIP_UNDER_A_LAUNCHER(why) \
+  if (::e2e::UnderLauncher()) GTEST_SKIP() << why << " under a launcher"
+#define SKIP_TIMING_UNDER_A_LAUNCHER() SKIP_UNDER_A_LAUNCHER("time and CPU use mean nothing")
 
 namespace keys {
 inline constexpr std::string_view kEnter = "\r";
@@ -67,7 +82,6 @@ inline constexpr std::string_view kF1 = "\x1bOP";
 inline constexpr std::string_view kF5 = "\x1b[15~";
 inline constexpr std::string_view kCtrlC = "\x03";
 inline constexpr std::string_view kCtrlZ = "\x1a";
-inline constexpr std::string_view kCtrlBackslash = "\x1c";
 }  // namespace keys
 
 enum class Stdin {
@@ -132,7 +146,7 @@ struct Position {
 // The terminal settings that a program must leave as it found them.
 bool SameSettings(const termios& a, const termios& b);
 
-// A file in a directory of its own, removed with it.
+// A directory for a test's files, removed with everything in it.
 class TempDir {
  public:
   TempDir();
@@ -185,7 +199,8 @@ class PtySession {
   void Inject(std::string_view bytes);
 
   // --- Waiting. Each wait reads the terminal and returns once its condition
-  // holds or at the deadline; the result carries the screen when it fails.
+  // holds or at the deadline (times Slowdown()); the result carries the
+  // screen when it fails. A spell is watched for exactly as long as it says.
   testing::AssertionResult WaitFor(const std::function<bool()>& condition, std::string_view what,
                                    milliseconds deadline = kDeadline);
   testing::AssertionResult WaitForRow(int row, std::string_view text, milliseconds deadline = kDeadline);
@@ -214,7 +229,6 @@ class PtySession {
   void Signal(int signal) const;
 
   // --- The process.
-  [[nodiscard]] pid_t pid() const { return programPid_; }
   [[nodiscard]] bool HasExited() const { return status_.has_value(); }
   // Time from just before the program was started to when its end was seen.
   [[nodiscard]] milliseconds RunTime() const;
@@ -239,6 +253,8 @@ class PtySession {
   // all the terminal has.
   void Pump(milliseconds wait);
   void DrainTerminal();
+  // Reads the terminal for `spell` or until the program ends.
+  std::optional<ExitStatus> WatchFor(milliseconds spell);
   void ReadExitReport();
 
   friend struct ScreenEvents;
