@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config libgtest-dev googletest libvterm-dev clang libclang-rt-14-dev
-  clang-format clang-tidy valgrind mandoc man-db dpkg-dev file g++-mingw-w64-x86-64 wine wine64)
+  clang-format clang-tidy valgrind mandoc man-db dpkg-dev file python3 util-linux g++-mingw-w64-x86-64 wine wine64)
 
 install_missing_packages() {
   local missing=()
