@@ -137,7 +137,6 @@ TEST(FindHotkey, IgnoresLetterCaseOfAnyAlphabet) {
       {"y", 0}, {"Y", 0}, {"N", 1}, {"ä", 2}, {"Ä", 2}, {"Ж", 3}, {"=", 4}, {"日", 5}, {"x", -1}, {"", -1}, {"Ye", -1}};
   for (const auto& [hotkey, index] : lookups) EXPECT_EQ(menu.FindHotkey(hotkey), index) << hotkey;
 }
-#endif
 
 // `text` followed by a code point of U+0800..U+FFFF in UTF-8.
 std::string Utf8Of(char32_t code, std::string text = {}) {
@@ -159,6 +158,7 @@ TEST(FindHotkey, KnowsEveryItemOfAThousandsLongList) {
   EXPECT_EQ(menu.AddItem(Utf8Of(kFirst + kCount - 1, "~")), -1);
   EXPECT_EQ(menu.FindHotkey(Utf8Of(kFirst + kCount + 1)), -1);
 }
+#endif
 
 TEST(ItemLookups, OutsideTheItemsGiveNothing) {
   FakeConsole console;
