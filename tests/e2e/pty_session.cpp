@@ -1,5 +1,7 @@
 #include "pty_session.h"
 
+#include "console/utf8.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -184,31 +186,13 @@ void CloseOtherDescriptors(int keep, int alsoKeep) {
 
 // --- Reading the emulator.
 
-void AppendUtf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // The right half of a wide character.
 constexpr uint32_t kWideCharacterTail = static_cast<uint32_t>(-1);
 
 std::string CellText(const VTermScreenCell& cell) {
   if (cell.chars[0] == 0) return " ";
   std::string text;
-  for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && cell.chars[i] != 0; ++i) AppendUtf8(text, cell.chars[i]);
+  for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && cell.chars[i] != 0; ++i) text += vexpick::utf8::Encode(cell.chars[i]);
   return text;
 }
 
