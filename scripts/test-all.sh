@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds everything and runs every test:
-# the normal build, the sanitizer build, format and lint checks, the Windows
-# cross build under wine, and a bounded fuzzing run.
+# the normal build, the sanitizer build, the end-to-end tests under valgrind,
+# format and lint checks, the Windows cross build under wine, and a bounded
+# fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,6 +33,26 @@ build_and_test() {
   (cd "$dir" && ctest --output-on-failure -j2)
 }
 
+# valgrind needs a dynamically linked program. Every report, also from runs
+# that end by a signal (where the exit code cannot tell), fails the step.
+memcheck_end_to_end() {
+  local dir=$1 logs status=0
+  cmake -S . -B "$dir" -DVEXPICK_WERROR=ON -DVEXPICK_STATIC=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$dir" -j2 --target vexpick vexpick_e2e_tests
+  logs=$(mktemp -d)
+  local valgrind="valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect,possible"
+  (cd "$dir" && VEXPICK_E2E_LAUNCHER="$valgrind --log-file=$logs/%p.log" ctest -L e2e --output-on-failure -j2) ||
+    status=$?
+  local reports
+  reports=$(find "$logs" -type f -size +0)
+  if [ -n "$reports" ]; then
+    cat $reports
+    status=1
+  fi
+  rm -rf "$logs"
+  return $status
+}
+
 install_missing_packages
 
 step "format"
@@ -45,6 +66,9 @@ git ls-files 'src/*.cpp' | grep -v console_windows.cpp | xargs clang-tidy -p bui
 
 step "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 build_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVEXPICK_SANITIZE=address,undefined
+
+step "end-to-end tests under valgrind memcheck"
+memcheck_end_to_end build-valgrind
 
 step "Windows: cross build with mingw-w64, tests under wine"
 tests/windows/run-under-wine.sh build-windows

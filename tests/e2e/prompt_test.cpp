@@ -135,12 +135,13 @@ TEST(Prompt, NothingGoesToARedirectedStandardOutput) {
 // The countdown runs from the prompt's start; the program is started just
 // after the clock is read, so its end cannot be seen before a full second.
 TEST(Prompt, TheTimeoutPicksTheDefaultAfterALittleMoreThanASecond) {
-  SKIP_TIMING_UNDER_A_LAUNCHER();
   PtySession vexpick(With(kContinue, {"--timeout=1", "--default=2"}));
   ASSERT_TRUE(vexpick.WaitForRows({"Continue?", "[YNC]"}));
   EXPECT_EQ(vexpick.WaitForExit(10s), Exited(2));
   EXPECT_GE(vexpick.RunTime(), 1000ms);
-  EXPECT_LT(vexpick.RunTime(), 4000ms);
+  if (Timed()) {
+    EXPECT_LT(vexpick.RunTime(), 4000ms);
+  }
 }
 
 TEST(Prompt, AnyKeyStopsTheCountdown) {
@@ -155,20 +156,22 @@ TEST(Prompt, AnyKeyStopsTheCountdown) {
 }
 
 TEST(Prompt, WithoutAKeyboardEndsAtOnceAsAfterEscape) {
-  SKIP_TIMING_UNDER_A_LAUNCHER();
   PtySession vexpick(SessionOptions{.args = kContinue, .stdinFrom = Stdin::kDevNull});
   EXPECT_EQ(vexpick.WaitForExit(), Exited(0));
-  EXPECT_LT(vexpick.RunTime(), 2000ms);
+  if (Timed()) {
+    EXPECT_LT(vexpick.RunTime(), 2000ms);
+  }
 }
 
 TEST(Prompt, WithoutAKeyboardTheCountdownStillRunsOut) {
-  SKIP_TIMING_UNDER_A_LAUNCHER();
   PtySession vexpick(
       SessionOptions{.args = With(kContinue, {"--timeout=1", "--default=3"}), .stdinFrom = Stdin::kDevNull});
   ASSERT_TRUE(vexpick.WaitUntilWaiting());
-  const auto before = vexpick.CpuTime();
-  EXPECT_TRUE(vexpick.RunsFor(500ms));
-  EXPECT_LT(vexpick.CpuTime() - before, 5ms) << "it spun while it waited";
+  if (Timed()) {
+    const auto before = vexpick.CpuTime();
+    EXPECT_TRUE(vexpick.RunsFor(500ms));
+    EXPECT_LT(vexpick.CpuTime() - before, 5ms) << "it spun while it waited";
+  }
   EXPECT_EQ(vexpick.WaitForExit(10s), Exited(3));
   EXPECT_GE(vexpick.RunTime(), 1000ms);
 }

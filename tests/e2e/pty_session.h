@@ -58,12 +58,13 @@ std::string ProgramPath();
 
 // VEXPICK_E2E_LAUNCHER, when set, runs the program under another one, as in
 // VEXPICK_E2E_LAUNCHER="valgrind --error-exitcode=99 --leak-check=full -q".
-// Every deadline grows by Slowdown(); tests of time and CPU use skip.
+// Every deadline grows by Slowdown(); checks of time and CPU use are left
+// out (Timed() is false), but the runs they time still run.
 bool UnderLauncher();
 int Slowdown();
+inline bool Timed() { return !UnderLauncher(); }
 #define SKIP_UNDER_A_LAUNCHER(why) \
   if (::e2e::UnderLauncher()) GTEST_SKIP() << why << " under a launcher"
-#define SKIP_TIMING_UNDER_A_LAUNCHER() SKIP_UNDER_A_LAUNCHER("time and CPU use mean nothing")
 
 namespace keys {
 inline constexpr std::string_view kEnter = "\r";
