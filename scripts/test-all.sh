@@ -74,4 +74,4 @@ step "Windows: cross build with mingw-w64, tests under wine"
 tests/windows/run-under-wine.sh build-windows
 
 step "fuzzing, each target for a bounded time"
-fuzz/run.sh "${VEXPICK_FUZZ_SECONDS:-20}"
+fuzz/run.sh "${VEXPICK_FUZZ_SECONDS:-30}"
