@@ -53,6 +53,7 @@ enum class KeyWait {
   Key,         // a key can be read without blocking
   Deadline,    // the deadline passed first
   NoKeyboard,  // no key can ever arrive and there is no deadline to wait for
+  HungUp,      // the terminal went away while keys could still come: none ever will
   Resumed,     // the program was stopped and continued: the screen may be lost
 };
 

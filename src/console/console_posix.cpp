@@ -332,6 +332,7 @@ class PosixConsole final : public Console {
   KeyDecoder decoder_;
   int keySource_ = -1;
   bool keyboard_ = false;  // keys can still arrive
+  bool hungUp_ = false;    // the terminal that gave keys went away
   std::array<int, 2> wakePipe_{-1, -1};
   std::vector<std::pair<int, struct sigaction>> previousHandlers_;
 };
@@ -451,7 +452,9 @@ void PosixConsole::ReadKeyBytes() {
   if (count > 0) {
     decoder_.Feed(std::string_view(bytes.data(), static_cast<std::size_t>(count)), Now());
   } else if (count == 0 || (errno != EINTR && errno != EAGAIN)) {
-    keyboard_ = false;  // the end of the input, or the terminal hung up
+    // Keys come only from a terminal: it hung up, or reading it failed.
+    keyboard_ = false;
+    hungUp_ = true;
     decoder_.EndOfInput();
   }
 }
@@ -472,7 +475,10 @@ KeyWait PosixConsole::WaitForKey(Millis deadline) {
     if (decoder_.HasKey(now)) return KeyWait::Key;
     if (deadline != kNoDeadline && now >= deadline) return KeyWait::Deadline;
     const std::optional<Millis> decision = decoder_.DecisionTime();
-    if (!keyboard_ && deadline == kNoDeadline && !decision) return KeyWait::NoKeyboard;
+    if (!keyboard_ && !decision) {
+      if (hungUp_) return KeyWait::HungUp;
+      if (deadline == kNoDeadline) return KeyWait::NoKeyboard;
+    }
 
     Millis wakeUp = deadline;
     if (decision && (wakeUp == kNoDeadline || *decision < wakeUp)) wakeUp = *decision;

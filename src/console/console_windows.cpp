@@ -238,6 +238,7 @@ class WindowsConsole final : public Console {
       }
       if (WaitForSingleObject(keys_, timeout) == WAIT_FAILED) keyboard_ = false;
     }
+    if (consoleKeys_) return KeyWait::HungUp;  // the console gave keys, then failed
     if (deadline == kNoDeadline) return KeyWait::NoKeyboard;
     const Millis left = deadline - Now();
     if (left > 0) Sleep(static_cast<DWORD>(std::min<Millis>(left, std::numeric_limits<LONG>::max())));
@@ -264,6 +265,7 @@ class WindowsConsole final : public Console {
   void SetKeySource(HANDLE handle) {
     keys_ = handle;
     keyboard_ = IsConsoleInput(handle);
+    consoleKeys_ = keyboard_;
   }
 
   // The key at the head of the input, after dropping the events before it
@@ -356,7 +358,8 @@ class WindowsConsole final : public Console {
   std::string text_;
   std::vector<std::function<void()>> changes_;
   HANDLE keys_ = INVALID_HANDLE_VALUE;
-  bool keyboard_ = false;
+  bool consoleKeys_ = false;  // keys_ is a console's input
+  bool keyboard_ = false;     // keys can still arrive
 };
 
 }  // namespace

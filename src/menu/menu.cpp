@@ -137,6 +137,11 @@ KeyCode TVexpickMenu::GetKey() {
       case KeyWait::NoKeyboard:
         // Nobody can ever answer: end as if the user had cancelled.
         return kKeyEscape;
+      case KeyWait::HungUp:
+        // Nobody can answer any more: end now with what waiting would have given.
+        if (CountdownDeadline() == kNoDeadline) return kKeyEscape;
+        FTimeoutElapsed = true;
+        return kKeyNone;
       case KeyWait::Resumed:
         // Whatever ran while the program was stopped may have drawn over the menu.
         if (FMenuOnScreen) RedrawMenu();

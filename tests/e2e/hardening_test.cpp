@@ -2,6 +2,8 @@
 // edges: nothing breaks the screen, hangs or spins.
 #include <signal.h>
 
+#include <algorithm>
+
 #include "gtest/gtest.h"
 #include "pty_session.h"
 #include "screen_checks.h"
@@ -89,11 +91,14 @@ INSTANTIATE_TEST_SUITE_P(Hardening, IdleWaiting,
                                          std::vector<std::string>{"--debug", "~Yes", "~No"}));
 
 // The terminal hangs up while the program waits for a key: it ends within a
-// second, without spinning, whether the shell passes SIGHUP on or not.
+// second, without spinning, whether the shell passes SIGHUP on or not. It ends
+// as waiting would have: as after Escape, or with the countdown's choice long
+// before the countdown runs out; or by SIGHUP, when that comes first.
 struct HangupCase {
   std::string name;
   std::vector<std::string> args;
   Hangup hangup;
+  std::vector<ExitStatus> statuses;  // any of them
 };
 
 void PrintTo(const HangupCase& hangup, std::ostream* out) { *out << hangup.name; }
@@ -107,19 +112,33 @@ TEST_P(HangingUp, EndsTheProgramPromptly) {
   const Clock::time_point hungUp = Clock::now();
   const auto before = vexpick.CpuTime();
   vexpick.HangUp();
-  ASSERT_TRUE(vexpick.WaitForExit(2s).has_value()) << "still running after the terminal hung up";
+  const auto status = vexpick.WaitForExit(2s);
+  ASSERT_TRUE(status.has_value()) << "still running after the terminal hung up";
+  const std::vector<ExitStatus>& allowed = GetParam().statuses;
+  EXPECT_NE(std::find(allowed.begin(), allowed.end(), *status), allowed.end()) << testing::PrintToString(*status);
   if (!Timed()) return;
   EXPECT_LT(Clock::now() - hungUp, 1s);
   // A few milliseconds to restore what it can and end; more means it spun.
   EXPECT_LT(vexpick.CpuTime() - before, kSanitized ? 200ms : 10ms);
 }
 
-INSTANTIATE_TEST_SUITE_P(Hardening, HangingUp,
-                         testing::Values(HangupCase{"MenuWithSighup", {"--menu", "~Yes", "~No"}, Hangup::kForward},
-                                         HangupCase{"MenuWithoutSighup", {"--menu", "~Yes", "~No"}, Hangup::kIgnore},
-                                         HangupCase{"PromptWithSighup", {"~Yes", "~No"}, Hangup::kForward},
-                                         HangupCase{"PromptWithoutSighup", {"~Yes", "~No"}, Hangup::kIgnore}),
-                         [](const testing::TestParamInfo<HangupCase>& info) { return info.param.name; });
+const std::vector<ExitStatus> kSignalOrEscape = {KilledBy(SIGHUP), Exited(0)};
+
+INSTANTIATE_TEST_SUITE_P(
+    Hardening, HangingUp,
+    testing::Values(HangupCase{"MenuWithSighup", {"--menu", "~Yes", "~No"}, Hangup::kForward, kSignalOrEscape},
+                    HangupCase{"MenuWithoutSighup", {"--menu", "~Yes", "~No"}, Hangup::kIgnore, {Exited(0)}},
+                    HangupCase{"MenuCountdownWithoutSighup",
+                               {"--menu", "--timeout=100", "--default=2", "~Yes", "~No"},
+                               Hangup::kIgnore,
+                               {Exited(2)}},
+                    HangupCase{"PromptWithSighup", {"~Yes", "~No"}, Hangup::kForward, kSignalOrEscape},
+                    HangupCase{"PromptWithoutSighup", {"~Yes", "~No"}, Hangup::kIgnore, {Exited(0)}},
+                    HangupCase{"PromptCountdownWithoutSighup",
+                               {"--timeout=100", "--default=2", "~Yes", "~No"},
+                               Hangup::kIgnore,
+                               {Exited(2)}}),
+    [](const testing::TestParamInfo<HangupCase>& info) { return info.param.name; });
 
 TEST(Hardening, ATerminalWithoutASizeCountsAsEightyByTwentyFour) {
   const auto hotkey = [](int number) {

@@ -147,6 +147,7 @@ KeyWait FakeConsole::WaitForKey(Millis deadline) {
     now = arrival;
     return KeyWait::Key;
   }
+  if (hungUp) return KeyWait::HungUp;
   if (deadline != kNoDeadline) {
     now = std::max(now, deadline);
     return KeyWait::Deadline;

@@ -57,6 +57,7 @@ class FakeConsole : public Console {
   std::deque<KeyCode> keys;
   Millis keyDelay = 10;
   bool noKeyboard = false;  // with no keys left: no key can ever arrive
+  bool hungUp = false;      // with no keys left: the terminal went away
   // Queued waits that report a resume (SIGCONT) before the next key.
   int resumes = 0;
   // Called as each wait begins, when the program has drawn all it means to.

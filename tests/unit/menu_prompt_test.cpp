@@ -163,6 +163,23 @@ TEST_F(Prompt, WithoutAKeyboardTheCountdownStillChooses) {
   EXPECT_EQ(menu.Run(), 2);
 }
 
+// When the terminal goes away the run ends at once, with the result that
+// waiting would have given: the countdown's choice, or none.
+TEST_F(Prompt, AHangUpEndsAtOnceAsWaitingWould) {
+  AddItems({"~Yes", "~No"});
+  menu.SetDefaultItem(1);
+  console.hungUp = true;
+  console.now = 0;
+  EXPECT_EQ(menu.Run(), 0);
+
+  menu.FExpire = 3;
+  EXPECT_EQ(menu.Run(), 2);
+  EXPECT_EQ(console.now, 0) << "it waited for the countdown";
+
+  console.keys = {kKeyDown};  // a key ends the countdown before the hang-up
+  EXPECT_EQ(menu.Run(), 0);
+}
+
 TEST_F(Prompt, AResumeIsNoKeyAndWritesNothingAgain) {
   AddItems({"~Yes", "~No"});
   menu.FExpire = 2;
