@@ -9,12 +9,14 @@
 
 #include "console/console.h"
 #include "console_probe.h"
+#include "temp_file.h"
 
 namespace vexpick {
 namespace {
 
 using wintest::ConsoleProbe;
 using wintest::Key;
+using wintest::TempFile;
 
 class ConsoleTest : public ::testing::Test {
  protected:
@@ -330,34 +332,6 @@ class StdInput {
 
  private:
   HANDLE saved_;
-};
-
-// A file in the temporary directory, deleted at the end.
-class TempFile {
- public:
-  explicit TempFile(std::string_view contents) {
-    char directory[MAX_PATH];
-    char name[MAX_PATH];
-    GetTempPathA(MAX_PATH, directory);
-    GetTempFileNameA(directory, "vxp", 0, name);
-    path_ = name;
-    const HANDLE file = Open(GENERIC_WRITE, 0, CREATE_ALWAYS);
-    DWORD written = 0;
-    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-    CloseHandle(file);
-  }
-  ~TempFile() { DeleteFileA(path_.c_str()); }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  [[nodiscard]] HANDLE Open(DWORD access = GENERIC_READ, DWORD share = FILE_SHARE_READ,
-                            DWORD disposition = OPEN_EXISTING) const {
-    return CreateFileA(path_.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  }
-  [[nodiscard]] const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
 };
 
 TEST_F(ConsoleTest, WithoutAConsoleInputNoKeyIsEverPressed) {

@@ -6,11 +6,14 @@
 #include <string>
 
 #include "console_probe.h"
+#include "temp_file.h"
 
 namespace vexpick {
 namespace {
 
 using wintest::ConsoleProbe;
+using wintest::TempDirectory;
+using wintest::TempFile;
 
 constexpr DWORD kPatience = 20000;  // wine starts programs slowly
 
@@ -22,50 +25,12 @@ std::string ProgramPath() {
   return Directory(path) + "Vexpick.exe";
 }
 
-std::string TempDirectory() {
-  char directory[MAX_PATH];
-  GetTempPathA(MAX_PATH, directory);
-  return directory;
-}
-
 SECURITY_ATTRIBUTES Inheritable() { return {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE}; }
 
 HANDLE OpenInheritable(const char* name, DWORD access) {
   SECURITY_ATTRIBUTES inheritable = Inheritable();
   return CreateFileA(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
 }
-
-// A file in the temporary directory, deleted at the end.
-class TempFile {
- public:
-  explicit TempFile(std::string_view contents) {
-    char name[MAX_PATH];
-    GetTempFileNameA(TempDirectory().c_str(), "vxp", 0, name);
-    path_ = name;
-    const HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-    CloseHandle(file);
-  }
-  ~TempFile() { DeleteFileA(path_.c_str()); }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  [[nodiscard]] const std::string& Path() const { return path_; }
-  [[nodiscard]] std::string Contents() const {
-    const HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    std::string contents(4096, '\0');
-    DWORD read = 0;
-    ReadFile(file, contents.data(), static_cast<DWORD>(contents.size()), &read, nullptr);
-    CloseHandle(file);
-    contents.resize(read);
-    return contents;
-  }
-
- private:
-  std::string path_;
-};
 
 // Standard handles for the program: the console unless a file is given.
 struct StdHandles {
