@@ -12,16 +12,9 @@ require dpkg-deb dpkg
 require dpkg-shlibdeps dpkg-dev
 require setsid util-linux
 
-fail() { echo "$*" >&2; exit 1; }
-
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
-    { cat "$scratch/cpack.log" >&2; fail "cpack failed"; }
-set -- "$scratch"/out/*.deb
-[ $# -eq 1 ] && [ -f "$1" ] || fail "cpack made no single .deb: $*"
-deb=$1
+. "$(dirname "$0")/make_package.sh"
+make_package "$build" DEB deb
+deb=$package
 
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = vexpick ] || fail "Package: $(field Package)"

@@ -6,20 +6,14 @@ set -u
 build=$1
 objdump=$2
 
-fail() { echo "$*" >&2; exit 1; }
+. "$(dirname "$0")/make_package.sh"
+make_package "$build" ZIP zip
+zip=$package
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-
-cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
-    { cat "$scratch/cpack.log" >&2; fail "cpack failed"; }
-set -- "$scratch"/out/*.zip
-[ $# -eq 1 ] && [ -f "$1" ] || fail "cpack made no single zip: $*"
-
-contents=$(python3 -m zipfile -l "$1" | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')
+contents=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')
 [ "$contents" = "LICENSE README.md Vexpick.exe maintenance.cmd " ] || fail "the zip holds: $contents"
 
-python3 -m zipfile -e "$1" "$scratch/unpacked" || fail "cannot unpack $1"
+python3 -m zipfile -e "$zip" "$scratch/unpacked" || fail "cannot unpack $zip"
 # The compiler's own runtime DLLs (libstdc++, libgcc, libwinpthread) would have
 # to travel with the program; it is linked so that it needs none of them.
 runtime=$("$objdump" -p "$scratch/unpacked/Vexpick.exe" | awk '/DLL Name:/ { print $3 }' | grep -i '^lib')
