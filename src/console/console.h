@@ -112,6 +112,12 @@ std::unique_ptr<Console> OpenConsole();
 
 // The number of bytes of the first character of `text`; 0 for empty text.
 std::size_t CharLength(std::string_view text);
+// The bytes of the first `characters` characters of `text`; all of it when shorter.
+inline std::size_t ByteLengthOf(std::string_view text, std::size_t characters) {
+  std::size_t bytes = 0;
+  for (; characters > 0 && bytes < text.size(); --characters) bytes += CharLength(text.substr(bytes));
+  return bytes;
+}
 // The columns that `text` takes in the window.
 std::size_t DisplayWidth(std::string_view text);
 // Equal when letter case is ignored, by the platform's rules.

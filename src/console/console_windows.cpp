@@ -397,26 +397,6 @@ std::string KeyText(KeyCode key) {
 
 namespace {
 
-bool IsSeparator(char byte) {
-  const auto code = static_cast<unsigned char>(byte);
-  return code >= 1 && code <= 32;
-}
-
-// The command line after its first word, the program's name as typed.
-std::string_view AfterProgramName(std::string_view commandLine) {
-  std::size_t at = 0;
-  while (at < commandLine.size() && IsSeparator(commandLine[at])) ++at;
-  bool quoted = false;
-  for (; at < commandLine.size(); ++at) {
-    if (commandLine[at] == '"') {
-      quoted = !quoted;
-    } else if (!quoted && IsSeparator(commandLine[at])) {
-      break;
-    }
-  }
-  return commandLine.substr(at);
-}
-
 // Reads through ReadFile; the handle is closed only when `owned`.
 class HandleStream final : public ByteStream {
  public:
@@ -446,8 +426,12 @@ class HandleStream final : public ByteStream {
 
 }  // namespace
 
+// Split from the command line as typed, so that quotes keep blanks in an
+// argument the way the program documents, not the C runtime's way.
 std::vector<std::string> ProgramArguments(int /*argc*/, char** /*argv*/) {
-  return SplitCommandLine(AfterProgramName(GetCommandLineA()));
+  std::vector<std::string> arguments = SplitCommandLine(GetCommandLineA());
+  if (!arguments.empty()) arguments.erase(arguments.begin());  // the program's name
+  return arguments;
 }
 
 StdHandleState QueryStdHandle(int which) {

@@ -18,8 +18,7 @@ struct TResolvedItem {
 
 // The character at a 1-based place in `text`; empty past its end.
 std::string_view CharacterAt(std::string_view text, std::int32_t position) {
-  for (; position > 1 && !text.empty(); --position) text.remove_prefix(CharLength(text));
-  return FirstCharacter(text);
+  return FirstCharacter(text.substr(ByteLengthOf(text, static_cast<std::size_t>(position - 1))));
 }
 
 // A tilde before another character is dropped and marks that character,

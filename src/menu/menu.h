@@ -26,7 +26,6 @@ class TVexpickMenu {
   explicit TVexpickMenu(Console& console);
   TVexpickMenu(const TVexpickMenu&) = delete;
   TVexpickMenu& operator=(const TVexpickMenu&) = delete;
-  virtual ~TVexpickMenu() = default;
 
   // The hotkey of an item; empty outside the items.
   [[nodiscard]] std::string GetShortcut(std::int32_t index) const;

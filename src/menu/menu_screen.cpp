@@ -18,13 +18,6 @@ constexpr std::size_t kMoveBytes = 6;
 constexpr std::size_t kAttributeBytes = 8;
 constexpr std::size_t kScrollBytes = 20;
 
-// The bytes of the first `characters` characters of `text`.
-std::size_t ByteLengthOf(std::string_view text, std::size_t characters) {
-  std::size_t bytes = 0;
-  for (; characters > 0 && bytes < text.size(); --characters) bytes += CharLength(text.substr(bytes));
-  return bytes;
-}
-
 // Enough of `text` to fill `columns` columns. Every character shows in one
 // column at least, but for the rare ones without width, so a few more
 // characters than columns nearly always settle where the row is cut.

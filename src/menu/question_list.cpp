@@ -50,7 +50,6 @@ bool TVexpickMenu::LoadQuestionListFromStream(ByteStream& stream) {
     return true;
   } catch (...) {
     // Out of memory, or the stream failed in its own way: nothing is loaded.
-    FQuestionList.clear();
     return false;
   }
 }
