@@ -36,16 +36,14 @@ locale_t Utf8Locale() {
   return locale;
 }
 
-bool IsValidCodePoint(char32_t code) { return code < utf8::kInvalidByteBase || code > utf8::kInvalidByteBase + 0xFF; }
-
 char32_t FoldCase(char32_t code) {
   if (code < 0x80) return (code >= 'A' && code <= 'Z') ? code + ('a' - 'A') : code;
-  if (!IsValidCodePoint(code)) return code;
+  if (utf8::IsInvalidByteCode(code)) return code;
   return static_cast<char32_t>(towlower_l(static_cast<wint_t>(code), Utf8Locale()));
 }
 
 int CharColumns(char32_t code) {
-  if (code < 0x80 || !IsValidCodePoint(code)) return 1;
+  if (code < 0x80 || utf8::IsInvalidByteCode(code)) return 1;
   const locale_t previous = uselocale(Utf8Locale());
   const int width = wcwidth(static_cast<wchar_t>(code));
   uselocale(previous);
@@ -93,7 +91,7 @@ bool IsControlCharacter(std::string_view character) {
   if (character.empty()) return false;
   const char32_t code = utf8::DecodeFirst(character).codePoint;
   // A stray byte 0x80-0x9F is a C1 control to a terminal not in UTF-8 mode.
-  const char32_t value = IsValidCodePoint(code) ? code : code - utf8::kInvalidByteBase;
+  const char32_t value = utf8::IsInvalidByteCode(code) ? code - utf8::kInvalidByteBase : code;
   return value < 0x20 || value == 0x7F || (value >= 0x80 && value <= 0x9F);
 }
 
@@ -185,7 +183,7 @@ void TakeTerminal() {
   if (gTerminal.output >= 0 && gCursorHidden != 0) WriteAll(gTerminal.output, "\x1b[?25l", 6);
 }
 
-void Install(int signal, void (*handler)(int), struct sigaction* previous) {
+void Install(int signal, void (*handler)(int)) {
   struct sigaction action {};
   action.sa_handler = handler;
   action.sa_mask = HandledSignals();
@@ -193,7 +191,7 @@ void Install(int signal, void (*handler)(int), struct sigaction* previous) {
   // still running.
   if (signal == SIGTSTP) sigdelset(&action.sa_mask, SIGCONT);
   action.sa_flags = SA_RESTART;
-  sigaction(signal, &action, previous);
+  sigaction(signal, &action, nullptr);
 }
 
 // Does what the signal would have done had it not been caught.
@@ -227,7 +225,7 @@ void OnStop(int signal) {
   gStopping = 1;
   RaiseWithDefaultAction(signal);  // stopped here until continued; never in an orphaned process group
   gStopping = 0;
-  Install(signal, OnStop, nullptr);
+  Install(signal, OnStop);
   Resume();
   errno = savedErrno;
 }
@@ -268,8 +266,6 @@ Millis MonotonicMillis() {
 class PosixConsole final : public Console {
  public:
   PosixConsole();
-  PosixConsole(const PosixConsole&) = delete;
-  PosixConsole& operator=(const PosixConsole&) = delete;
   ~PosixConsole() override;
 
   [[nodiscard]] std::uint8_t StartAttribute() const override { return AnsiWriter::kTerminalColours; }
@@ -373,7 +369,7 @@ void PosixConsole::InstallHandlers() {
     struct sigaction previous {};
     sigaction(signal, nullptr, &previous);
     if (previous.sa_handler == SIG_IGN) return;  // ignored by whoever started us: stays so
-    Install(signal, handler, &previous);
+    Install(signal, handler);
     previousHandlers_.emplace_back(signal, previous);
   };
   for (const int signal : kTerminatingSignals) install(signal, OnTerminatingSignal);
@@ -513,8 +509,6 @@ namespace {
 class DescriptorStream final : public ByteStream {
  public:
   DescriptorStream(int descriptor, bool owned) : descriptor_(descriptor), owned_(owned) {}
-  DescriptorStream(const DescriptorStream&) = delete;
-  DescriptorStream& operator=(const DescriptorStream&) = delete;
   ~DescriptorStream() override {
     if (owned_) close(descriptor_);
   }

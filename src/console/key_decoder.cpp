@@ -141,7 +141,7 @@ Parsed ParseKey(std::string_view bytes) { return bytes.front() == kEsc ? ParseEs
 Parsed Decide(std::string_view bytes) {
   const auto first = static_cast<unsigned char>(bytes.front());
   if (first == kEsc) return {kKeyEscape, 1};
-  return {utf8::kInvalidByteBase + first, 1};
+  return {utf8::InvalidByteCode(first), 1};
 }
 
 }  // namespace

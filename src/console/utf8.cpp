@@ -42,7 +42,7 @@ Decoded DecodeFirst(std::string_view text) {
   const auto first = static_cast<unsigned char>(text.front());
   if (first < 0x80) return {first, 1};
   const Lead lead = LeadOf(first);
-  if (lead.length == 1 || ValidPrefix(text, lead) != lead.length) return {kInvalidByteBase + first, 1};
+  if (lead.length == 1 || ValidPrefix(text, lead) != lead.length) return {InvalidByteCode(first), 1};
   char32_t code = first & (0xFFU >> (lead.length + 1));
   for (std::size_t i = 1; i < lead.length; ++i) code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3FU);
   return {code, lead.length};
@@ -50,7 +50,7 @@ Decoded DecodeFirst(std::string_view text) {
 
 std::string Encode(char32_t code) {
   std::string out;
-  if (code >= kInvalidByteBase + 0x80 && code <= kInvalidByteBase + 0xFF) {
+  if (IsInvalidByteCode(code)) {
     out += static_cast<char>(code - kInvalidByteBase);
   } else if (code < 0x80) {
     out += static_cast<char>(code);

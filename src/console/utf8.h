@@ -15,6 +15,11 @@ struct Decoded {
 
 // Invalid bytes map into the low surrogates, which valid UTF-8 never yields.
 inline constexpr char32_t kInvalidByteBase = 0xDC00;
+inline constexpr char32_t InvalidByteCode(unsigned char byte) { return kInvalidByteBase + byte; }
+// Only bytes 0x80-0xFF can be invalid.
+inline constexpr bool IsInvalidByteCode(char32_t code) {
+  return code >= kInvalidByteBase + 0x80 && code <= kInvalidByteBase + 0xFF;
+}
 
 // The first character of a non-empty text.
 Decoded DecodeFirst(std::string_view text);
