@@ -85,7 +85,8 @@ class Console {
   virtual void MoveCursor(int column, int row) = 0;   // 1-based; ignored outside the window
   // Moves rows top..bottom (1-based, inclusive) by `count` rows: up when
   // positive, down when negative. Rows that come free are blank in the current
-  // attribute; the cursor position afterwards is unspecified.
+  // attribute; the cursor position afterwards is unspecified. Ignored unless
+  // the rows lie in the window.
   virtual void ScrollRows(int top, int bottom, int count) = 0;
   virtual void SetCursorVisible(bool visible) = 0;
   // While the full-screen menu draws, writing the last column must not wrap.

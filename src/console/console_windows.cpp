@@ -187,9 +187,7 @@ class WindowsConsole final : public Console {
   }
 
   void ScrollRows(int top, int bottom, int count) override {
-    top = std::max(top, 1);
-    bottom = std::min(bottom, height_);
-    if (top > bottom || count == 0) return;
+    if (top < 1 || bottom > height_ || top > bottom || count == 0) return;
     Defer([this, top, bottom, count, attribute = attribute_] { Scroll(top, bottom, count, attribute); });
   }
 
@@ -217,12 +215,7 @@ class WindowsConsole final : public Console {
   }
 
   void DiscardKeys() override {
-    INPUT_RECORD records[64];
-    DWORD waiting = 0;
-    DWORD read = 0;
-    while (keyboard_ && GetNumberOfConsoleInputEvents(keys_, &waiting) != 0 && waiting > 0) {
-      if (ReadConsoleInputA(keys_, records, std::min<DWORD>(waiting, 64), &read) == 0) keyboard_ = false;
-    }
+    if (keyboard_ && FlushConsoleInputBuffer(keys_) == 0) keyboard_ = false;
   }
 
   KeyWait WaitForKey(Millis deadline) override {
@@ -232,16 +225,14 @@ class WindowsConsole final : public Console {
       if (!keyboard_) break;
       DWORD timeout = INFINITE;
       if (deadline != kNoDeadline) {
-        const Millis left = deadline - Now();
-        if (left <= 0) return KeyWait::Deadline;
-        timeout = static_cast<DWORD>(std::min<Millis>(left, std::numeric_limits<LONG>::max()));
+        timeout = WaitTimeUntil(deadline);
+        if (timeout == 0) return KeyWait::Deadline;
       }
       if (WaitForSingleObject(keys_, timeout) == WAIT_FAILED) keyboard_ = false;
     }
     if (consoleKeys_) return KeyWait::HungUp;  // the console gave keys, then failed
     if (deadline == kNoDeadline) return KeyWait::NoKeyboard;
-    const Millis left = deadline - Now();
-    if (left > 0) Sleep(static_cast<DWORD>(std::min<Millis>(left, std::numeric_limits<LONG>::max())));
+    Sleep(WaitTimeUntil(deadline));
     return KeyWait::Deadline;
   }
 
@@ -262,6 +253,11 @@ class WindowsConsole final : public Console {
   [[nodiscard]] Millis Now() const override { return static_cast<Millis>(GetTickCount64()); }
 
  private:
+  // A wait of at most `deadline` - now, never negative.
+  [[nodiscard]] DWORD WaitTimeUntil(Millis deadline) const {
+    return static_cast<DWORD>(std::clamp<Millis>(deadline - Now(), 0, std::numeric_limits<LONG>::max()));
+  }
+
   void SetKeySource(HANDLE handle) {
     keys_ = handle;
     keyboard_ = IsConsoleInput(handle);
