@@ -2,6 +2,7 @@
 // countdown, the screen it leaves behind, and windows too small for it.
 #include <signal.h>
 
+#include "console/utf8.h"
 #include "gtest/gtest.h"
 #include "pty_session.h"
 #include "screen_checks.h"
@@ -368,14 +369,7 @@ class MenuViewport : public testing::Test {
     return items;
   }
   // Hotkeys from the box-drawing block: a hundred characters without case.
-  static std::string Hotkey(int item) {
-    std::string key;
-    const int code = 0x2500 + item - 1;
-    key += static_cast<char>(0xE0 | (code >> 12));
-    key += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    key += static_cast<char>(0x80 | (code & 0x3F));
-    return key;
-  }
+  static std::string Hotkey(int item) { return vexpick::utf8::Encode(U'\u2500' + static_cast<char32_t>(item - 1)); }
   static std::string ItemArgument(int item) { return "Item " + std::to_string(item) + " ~" + Hotkey(item); }
   static std::string ItemText(int item) { return "Item " + std::to_string(item) + " " + Hotkey(item); }
   static std::vector<std::string> Showing(int first) {
