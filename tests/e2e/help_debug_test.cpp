@@ -208,18 +208,6 @@ TEST(Debug, ACursorKeyAtEachPauseLeavesNothingForThePrompt) {
   EXPECT_EQ(vexpick.Row(28), "Menu result 6 ERRORLEVEL=7");
 }
 
-TEST(Debug, ARefusedItemPrintsNoReport) {
-  PtySession vexpick({"--debug", "~Yes", ""});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(255));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
-}
-
-TEST(Debug, AFailedQuestionFilePrintsNoReport) {
-  PtySession vexpick({"--debug", "--question-file=/nonexistent/notes", "~Yes"});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(0));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
-}
-
 TEST(Debug, InMenuModeTheMenuClearsTheReportAndTheResultLineIsAtTheTop) {
   PtySession vexpick(Tall({"--debug", "--menu", "~Yes", "~No"}));
   ASSERT_TRUE(vexpick.WaitForRow(7, "Param  1 ~No = 1"));

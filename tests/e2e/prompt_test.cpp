@@ -86,23 +86,32 @@ TEST(Prompt, AMultiByteHotkeyShowsWholeAndIsChosenInEitherCase) {
   }
 }
 
-TEST(Prompt, AnEmptyItemEndsWithMinusOneShowingNothing) {
-  PtySession vexpick({"--question=Continue?", "~Yes", "", "~No"});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(255));
+// Runs that end at once, before anything is shown, not even the debug report.
+struct SilentEnd {
+  std::string name;
+  std::vector<std::string> args;
+  int exitCode;
+};
+
+void PrintTo(const SilentEnd& silentEnd, std::ostream* out) { *out << silentEnd.name; }
+
+class SilentEnds : public testing::TestWithParam<SilentEnd> {};
+
+TEST_P(SilentEnds, ShowNothingAndEndWithTheExitCode) {
+  PtySession vexpick(GetParam().args);
+  EXPECT_EQ(vexpick.WaitForExit(), Exited(GetParam().exitCode));
   EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
 }
 
-TEST(Prompt, ARefusedHotkeyEndsWithMinusOne) {
-  PtySession vexpick({"~Yes", "~yes"});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(255));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
-}
-
-TEST(Prompt, WithoutItemsEndsAtOnceShowingNothing) {
-  PtySession vexpick({"--question=Continue?"});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(0));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
-}
+INSTANTIATE_TEST_SUITE_P(
+    Prompt, SilentEnds,
+    testing::Values(
+        SilentEnd{"AnEmptyItem", {"--question=Continue?", "~Yes", "", "~No"}, 255},
+        SilentEnd{"ARefusedHotkey", {"~Yes", "~yes"}, 255}, SilentEnd{"WithoutItems", {"--question=Continue?"}, 0},
+        SilentEnd{"DebugWithARefusedItem", {"--debug", "~Yes", ""}, 255},
+        SilentEnd{"DebugWithAFailedQuestionFile", {"--debug", "--question-file=/nonexistent/notes", "~Yes"}, 0},
+        SilentEnd{"AFailedQuestionFileWithARefusedItem", {"--question-file=/nonexistent/notes.txt", "~Yes", ""}, 255}),
+    [](const testing::TestParamInfo<SilentEnd>& info) { return info.param.name; });
 
 TEST(Prompt, KeysTypedBeforeThePromptAreDiscarded) {
   SessionOptions options{.args = kContinue, .typeahead = "n"};
