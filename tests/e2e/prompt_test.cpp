@@ -141,11 +141,22 @@ TEST(Prompt, NothingGoesToARedirectedStandardOutput) {
   EXPECT_EQ(ReadFile(options.stdoutFile), "");
 }
 
-// The countdown runs from the prompt's start; the program is started just
+// The prompt's and the menu's countdown.
+struct CountdownCase {
+  std::string name;
+  std::vector<std::string> args;
+  std::vector<std::string> shownRows;
+};
+
+void PrintTo(const CountdownCase& countdown, std::ostream* out) { *out << countdown.name; }
+
+class Countdown : public testing::TestWithParam<CountdownCase> {};
+
+// The countdown runs from the program's start; the program is started just
 // after the clock is read, so its end cannot be seen before a full second.
-TEST(Prompt, TheTimeoutPicksTheDefaultAfterALittleMoreThanASecond) {
-  PtySession vexpick(With(kContinue, {"--timeout=1", "--default=2"}));
-  ASSERT_TRUE(vexpick.WaitForRows({"Continue?", "[YNC]"}));
+TEST_P(Countdown, PicksTheDefaultAfterALittleMoreThanASecond) {
+  PtySession vexpick(With(GetParam().args, {"--timeout=1", "--default=2"}));
+  ASSERT_TRUE(vexpick.WaitForRows(GetParam().shownRows));
   EXPECT_EQ(vexpick.WaitForExit(10s), Exited(2));
   EXPECT_GE(vexpick.RunTime(), 1000ms);
   if (Timed()) {
@@ -153,12 +164,17 @@ TEST(Prompt, TheTimeoutPicksTheDefaultAfterALittleMoreThanASecond) {
   }
 }
 
+INSTANTIATE_TEST_SUITE_P(Timeout, Countdown,
+                         testing::Values(CountdownCase{"Prompt", kContinue, {"Continue?", "[YNC]"}},
+                                         CountdownCase{
+                                             "Menu", {"--menu", "~One", "~Two", "T~hree"}, {"One", "Two", "Three"}}),
+                         [](const testing::TestParamInfo<CountdownCase>& info) { return info.param.name; });
+
 TEST(Prompt, AnyKeyStopsTheCountdown) {
   PtySession vexpick(With(kContinue, {"--timeout=2"}));
   ASSERT_TRUE(vexpick.WaitForRows({"Continue?", "[YNC]"}));
   vexpick.Press("x");
-  const milliseconds pastTheTimeout =
-      3500ms - std::chrono::duration_cast<milliseconds>(Clock::now() - vexpick.StartTime());
+  const milliseconds pastTheTimeout = 3500ms - vexpick.Elapsed();
   EXPECT_TRUE(vexpick.RunsFor(pastTheTimeout)) << "the countdown went on after a key";
   vexpick.Press("n");
   EXPECT_EQ(vexpick.WaitForExit(), Exited(2));

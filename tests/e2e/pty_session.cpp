@@ -580,6 +580,8 @@ std::chrono::microseconds PtySession::CpuTime() const {
 
 milliseconds PtySession::RunTime() const { return std::chrono::duration_cast<milliseconds>(endTime_ - startTime_); }
 
+milliseconds PtySession::Elapsed() const { return std::chrono::duration_cast<milliseconds>(Clock::now() - startTime_); }
+
 char PtySession::ProcessState() const {
   const std::string stat = ReadFile("/proc/" + std::to_string(programPid_) + "/stat");
   const std::size_t nameEnd = stat.rfind(')');

@@ -233,7 +233,8 @@ class PtySession {
   [[nodiscard]] bool HasExited() const { return status_.has_value(); }
   // Time from just before the program was started to when its end was seen.
   [[nodiscard]] milliseconds RunTime() const;
-  [[nodiscard]] Clock::time_point StartTime() const { return startTime_; }
+  // Time from just before the program was started to now.
+  [[nodiscard]] milliseconds Elapsed() const;
   // CPU time the program has used: so far while it runs, in all once it has ended.
   [[nodiscard]] std::chrono::microseconds CpuTime() const;
   // The state letter of /proc/<pid>/stat: R, S, T (stopped), ...
