@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(Menu, MenuLayout,
 
 struct NavigationCase {
   std::string name;
-  std::vector<std::string> keys;
+  std::vector<std::string_view> keys;
   int item;  // highlighted afterwards, and chosen by Enter
 };
 
@@ -127,7 +127,7 @@ TEST_P(MenuNavigation, MovesTheHighlightAndEnterChoosesIt) {
   PtySession menu(kThree);
   ASSERT_TRUE(menu.WaitForRows(kThreeShown));
   ASSERT_TRUE(WaitForHighlight(menu, 1));
-  for (const std::string& key : GetParam().keys) menu.Press(key);
+  for (std::string_view key : GetParam().keys) menu.Press(key);
   ASSERT_TRUE(WaitForHighlight(menu, GetParam().item));
   for (int row = 1; row <= 3; ++row) {
     EXPECT_TRUE(
@@ -137,27 +137,22 @@ TEST_P(MenuNavigation, MovesTheHighlightAndEnterChoosesIt) {
   EXPECT_EQ(menu.WaitForExit(), Exited(GetParam().item));
 }
 
-const std::string kDown(keys::kDown);
-const std::string kUp(keys::kUp);
-
 INSTANTIATE_TEST_SUITE_P(
     Menu, MenuNavigation,
     testing::Values(
-        NavigationCase{"Nothing", {}, 1}, NavigationCase{"Down", {kDown}, 2},
-        NavigationCase{"DownWrapsToTheFirst", {kDown, kDown, kDown}, 1}, NavigationCase{"UpWrapsToTheLast", {kUp}, 3},
-        NavigationCase{"UpUp", {kUp, kUp}, 2}, NavigationCase{"Right", {std::string(keys::kRight)}, 2},
-        NavigationCase{"Left", {std::string(keys::kLeft)}, 3}, NavigationCase{"End", {std::string(keys::kEnd)}, 3},
-        NavigationCase{"PageDown", {std::string(keys::kPageDown)}, 3},
-        NavigationCase{"Home", {kDown, kDown, std::string(keys::kHome)}, 1},
-        NavigationCase{"PageUp", {kDown, std::string(keys::kPageUp)}, 1},
+        NavigationCase{"Nothing", {}, 1}, NavigationCase{"Down", {keys::kDown}, 2},
+        NavigationCase{"DownWrapsToTheFirst", {keys::kDown, keys::kDown, keys::kDown}, 1},
+        NavigationCase{"UpWrapsToTheLast", {keys::kUp}, 3}, NavigationCase{"UpUp", {keys::kUp, keys::kUp}, 2},
+        NavigationCase{"Right", {keys::kRight}, 2}, NavigationCase{"Left", {keys::kLeft}, 3},
+        NavigationCase{"End", {keys::kEnd}, 3}, NavigationCase{"PageDown", {keys::kPageDown}, 3},
+        NavigationCase{"Home", {keys::kDown, keys::kDown, keys::kHome}, 1},
+        NavigationCase{"PageUp", {keys::kDown, keys::kPageUp}, 1},
         NavigationCase{"DownInApplicationMode", {"\x1bOB"}, 2}, NavigationCase{"ShiftDown", {"\x1b[1;2B"}, 2},
-        NavigationCase{"HomeAsTilde1", {kUp, "\x1b[1~"}, 1}, NavigationCase{"HomeAsTilde7", {kUp, "\x1b[7~"}, 1},
-        NavigationCase{"HomeAsSs3", {kUp, "\x1bOH"}, 1}, NavigationCase{"EndAsTilde4", {"\x1b[4~"}, 3},
+        NavigationCase{"HomeAsTilde1", {keys::kUp, "\x1b[1~"}, 1},
+        NavigationCase{"HomeAsTilde7", {keys::kUp, "\x1b[7~"}, 1},
+        NavigationCase{"HomeAsSs3", {keys::kUp, "\x1bOH"}, 1}, NavigationCase{"EndAsTilde4", {"\x1b[4~"}, 3},
         NavigationCase{"EndAsTilde8", {"\x1b[8~"}, 3}, NavigationCase{"EndAsSs3", {"\x1bOF"}, 3},
-        NavigationCase{"IgnoredKeys",
-                       {kDown, "x", std::string(keys::kF1), std::string(keys::kInsert), std::string(keys::kDelete),
-                        std::string(keys::kF5)},
-                       2}),
+        NavigationCase{"IgnoredKeys", {keys::kDown, "x", keys::kF1, keys::kInsert, keys::kDelete, keys::kF5}, 2}),
     [](const testing::TestParamInfo<NavigationCase>& info) { return info.param.name; });
 
 TEST(Menu, ASingleItemStaysHighlighted) {

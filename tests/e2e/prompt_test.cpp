@@ -29,7 +29,7 @@ TEST(Prompt, ShowsTheQuestionAndTheHotkeys) {
 struct KeyCase {
   std::string name;
   std::vector<std::string> args;
-  std::vector<std::string> keys;
+  std::vector<std::string_view> keys;
   int exitCode;
 };
 
@@ -45,22 +45,19 @@ TEST_P(PromptKeys, EndWithTheExitCode) {
   };
   ASSERT_TRUE(vexpick.WaitFor(promptShown, "the hotkey line above the cursor"));
   const Position afterThePrompt = vexpick.Cursor();
-  for (const std::string& key : GetParam().keys) vexpick.Press(key);
+  for (std::string_view key : GetParam().keys) vexpick.Press(key);
   EXPECT_EQ(vexpick.WaitForExit(), Exited(GetParam().exitCode));
   // Nothing is written after the choice: no echo, no line end.
   EXPECT_EQ(vexpick.Cursor(), afterThePrompt);
   EXPECT_EQ(vexpick.Row(afterThePrompt.row), "");
 }
 
-const std::string kF5(keys::kF5);
-const std::string kUp(keys::kUp);
-
 INSTANTIATE_TEST_SUITE_P(
     Prompt, PromptKeys,
     testing::Values(KeyCase{"HotkeyN", kContinue, {"n"}, 2}, KeyCase{"HotkeyInUpperCase", kContinue, {"C"}, 3},
                     KeyCase{"EnterChoosesTheFirstItem", kContinue, {"\r"}, 1},
                     KeyCase{"EscapeCancels", kContinue, {"\x1b"}, 0},
-                    KeyCase{"IgnoredKeysThenHotkey", kContinue, {"x", kUp, kF5, " ", "n"}, 2},
+                    KeyCase{"IgnoredKeysThenHotkey", kContinue, {"x", keys::kUp, keys::kF5, " ", "n"}, 2},
                     KeyCase{"DefaultThree", With(kContinue, {"--default=3"}), {"\r"}, 3},
                     KeyCase{"DefaultBeforeTheItems", {"--default=2", "~Yes", "~No", "~Cancel"}, {"\r"}, 2},
                     KeyCase{"DefaultOutOfRange", With(kContinue, {"--default=9"}), {"\r"}, 1},
