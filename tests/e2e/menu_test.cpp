@@ -178,9 +178,7 @@ TEST(Menu, AHotkeyChoosesItsItemInEitherCaseWhereverTheHighlightIs) {
 }
 
 TEST(Menu, TheDefaultItemStartsHighlighted) {
-  std::vector<std::string> args = kThree;
-  args.push_back("--default=3");
-  PtySession menu(args);
+  PtySession menu(With(kThree, {"--default=3"}));
   ASSERT_TRUE(menu.WaitForRows(kThreeShown));
   EXPECT_TRUE(WaitForHighlight(menu, 3));
   menu.Press(keys::kDown);
@@ -190,9 +188,7 @@ TEST(Menu, TheDefaultItemStartsHighlighted) {
 }
 
 TEST(Menu, AfterAnyKeyTheMenuWaitsWithoutLimit) {
-  std::vector<std::string> args = kThree;
-  args.push_back("--timeout=2");
-  PtySession menu(args);
+  PtySession menu(With(kThree, {"--timeout=2"}));
   ASSERT_TRUE(menu.WaitForRows(kThreeShown));
   menu.Press(keys::kDown);
   ASSERT_TRUE(WaitForHighlight(menu, 2));
@@ -204,10 +200,9 @@ TEST(Menu, AfterAnyKeyTheMenuWaitsWithoutLimit) {
 
 TEST(Menu, WritesTheQuestionAreaOnlyOnce) {
   TempDir dir;
-  std::vector<std::string> args = kThree;
-  args.push_back("--question=Question 7f3a");
-  SessionOptions options{
-      .args = args, .stdinFrom = Stdin::kFile, .stdinFile = dir.Write("lines", "Line b2c9\nLine 51de\n")};
+  SessionOptions options{.args = With(kThree, {"--question=Question 7f3a"}),
+                         .stdinFrom = Stdin::kFile,
+                         .stdinFile = dir.Write("lines", "Line b2c9\nLine 51de\n")};
   PtySession menu(options);
   // With a question text, one question line fewer is shown.
   ASSERT_TRUE(menu.WaitForRows({"Line b2c9", "Question 7f3a", "One", "Two", "Three", ""}));

@@ -11,11 +11,6 @@ namespace {
 
 const std::vector<std::string> kContinue = {"--question=Continue?", "~Yes", "~No", "~Cancel"};
 
-std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more) {
-  args.insert(args.end(), more.begin(), more.end());
-  return args;
-}
-
 TEST(Prompt, ShowsTheQuestionAndTheHotkeys) {
   PtySession vexpick(kContinue);
   ASSERT_TRUE(vexpick.WaitForRows({"Continue?", "[YNC]", ""}));
