@@ -53,9 +53,6 @@ inline constexpr milliseconds kDeadline = 5s;
 // How long a negative check ("nothing more happens") watches.
 inline constexpr milliseconds kQuietSpell = 300ms;
 
-// The built program, as the build system names it.
-std::string ProgramPath();
-
 // VEXPICK_E2E_LAUNCHER, when set, runs the program under another one, as in
 // VEXPICK_E2E_LAUNCHER="valgrind --error-exitcode=99 --leak-check=full -q".
 // Every deadline grows by Slowdown(); checks of time and CPU use are left
@@ -180,7 +177,6 @@ class PtySession {
   [[nodiscard]] int columns() const { return columns_; }
   // The row's characters with trailing blanks removed.
   [[nodiscard]] std::string Row(int row) const;
-  [[nodiscard]] std::vector<std::string> Rows() const;
   [[nodiscard]] Cell CellAt(int row, int column) const;
   [[nodiscard]] Position Cursor() const;
   [[nodiscard]] bool CursorVisible() const { return cursorVisible_; }
@@ -249,6 +245,7 @@ class PtySession {
   [[nodiscard]] termios Settings() const;
 
  private:
+  [[nodiscard]] std::vector<std::string> Rows() const;
   void StartProgram(const SessionOptions& options);
   void SetUpScreen();
   // Waits at most `wait` for the terminal or the session leader, then reads
