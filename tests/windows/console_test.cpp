@@ -117,7 +117,7 @@ TEST_F(ConsoleTest, ClearBlanksTheWindowInTheCurrentAttribute) {
   console_->SetAttribute(0x2A);
   console_->Clear();
   console_->Flush();
-  EXPECT_EQ(probe_.Screen(), std::string(static_cast<std::size_t>(probe_.Height()), '\n'));
+  EXPECT_EQ(probe_.Screen(), probe_.BlankScreen());
   EXPECT_EQ(probe_.Attribute(1, 1), 0x2A);
   EXPECT_EQ(probe_.Attribute(probe_.Width(), probe_.Height()), 0x2A);
   EXPECT_EQ(probe_.Cursor().X, 1);
