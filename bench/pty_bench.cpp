@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "console/utf8.h"
 #include "proc_stats.h"
 #include "pty_session.h"
 
@@ -138,21 +139,14 @@ ItemSet MakeItemSet(std::vector<std::string> texts, const std::filesystem::path&
   return ItemSet{std::move(texts), file.string()};
 }
 
-std::string EncodeUtf8(char32_t code) {
-  std::string bytes;
-  bytes += static_cast<char>(0xE0 | (code >> 12));
-  bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  bytes += static_cast<char>(0x80 | (code & 0x3F));
-  return bytes;
-}
-
 // Every item begins with a character of its own (CJK ideographs have no
 // letter case), so that a picker that needs one hotkey per item gets them.
 std::vector<std::string> LargeMenuTexts() {
   constexpr char32_t kFirstIdeograph = 0x4E00;
   std::vector<std::string> texts;
   for (int i = 0; i < kLargeMenuItems; ++i) {
-    texts.push_back(EncodeUtf8(kFirstIdeograph + static_cast<char32_t>(i)) + " Item " + std::to_string(i + 1));
+    texts.push_back(vexpick::utf8::Encode(kFirstIdeograph + static_cast<char32_t>(i)) + " Item " +
+                    std::to_string(i + 1));
   }
   return texts;
 }

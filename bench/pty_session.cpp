@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
+#include <system_error>
 
 namespace bench {
 namespace {
@@ -95,8 +96,13 @@ Burst PtySession::ReadUntilQuiet(Nanos quiet, Nanos limit, bool untilFirstByte) 
 void PtySession::WriteKeys(std::string_view keys) {
   while (!keys.empty()) {
     const ssize_t written = write(master_, keys.data(), keys.size());
-    if (written < 0 && errno == EAGAIN) continue;
-    if (written <= 0) return;
+    if (written < 0 && errno == EAGAIN) {
+      pollfd ready{master_, POLLOUT, 0};
+      poll(&ready, 1, 100);
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) throw std::system_error(errno, std::generic_category(), "writing to the terminal");
     keys.remove_prefix(static_cast<std::size_t>(written));
   }
 }

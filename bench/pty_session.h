@@ -50,6 +50,7 @@ class PtySession {
   // Reads until nothing arrived for `quiet` or `limit` passed. With
   // `untilFirstByte` the quiet time only counts once output has begun.
   Burst ReadUntilQuiet(Nanos quiet, Nanos limit, bool untilFirstByte = false);
+  // Throws std::system_error when the terminal cannot be written.
   void WriteKeys(std::string_view keys);
   // Waits for the program to end, reading its output meanwhile; the time it
   // ended, or nothing when `limit` passed first.

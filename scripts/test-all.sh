@@ -25,11 +25,19 @@ install_missing_packages() {
 
 step() { printf '\n=== %s\n' "$*"; }
 
+# configure_and_build DIR TARGETS CMAKE_OPTION...: TARGETS is a list of
+# names, or empty for all.
+configure_and_build() {
+  local dir=$1 targets=$2
+  shift 2
+  cmake -S . -B "$dir" -DVEXPICK_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j2 ${targets:+--target $targets}
+}
+
 build_and_test() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" -DVEXPICK_WERROR=ON "$@" >/dev/null
-  cmake --build "$dir" -j2
+  configure_and_build "$dir" "" "$@"
   (cd "$dir" && ctest --output-on-failure -j2)
 }
 
@@ -37,8 +45,7 @@ build_and_test() {
 # that end by a signal (where the exit code cannot tell), fails the step.
 memcheck_end_to_end() {
   local dir=$1 logs status=0
-  cmake -S . -B "$dir" -DVEXPICK_WERROR=ON -DVEXPICK_STATIC=OFF -DCMAKE_BUILD_TYPE=Debug >/dev/null
-  cmake --build "$dir" -j2 --target vexpick vexpick_e2e_tests
+  configure_and_build "$dir" "vexpick vexpick_e2e_tests" -DVEXPICK_STATIC=OFF -DCMAKE_BUILD_TYPE=Debug
   logs=$(mktemp -d)
   local valgrind="valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite,indirect,possible"
   (cd "$dir" && VEXPICK_E2E_LAUNCHER="$valgrind --log-file=$logs/%p.log" ctest -L e2e --output-on-failure -j2) ||
@@ -74,4 +81,4 @@ step "Windows: cross build with mingw-w64, tests under wine"
 tests/windows/run-under-wine.sh build-windows
 
 step "fuzzing, each target for a bounded time"
-fuzz/run.sh "${VEXPICK_FUZZ_SECONDS:-30}"
+fuzz/run.sh ${VEXPICK_FUZZ_SECONDS:+"$VEXPICK_FUZZ_SECONDS"}

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "console/utf8.h"
 #include "gtest/gtest.h"
 #include "pty_session.h"
 #include "screen_checks.h"
@@ -199,14 +200,7 @@ TEST(Hardening, AHundredKilobyteItem) {
 TEST(Hardening, TenThousandItems) {
   // Hotkeys from the CJK block: ten thousand characters without case, each
   // two columns wide.
-  const auto hotkey = [](int item) {
-    const int code = 0x4E00 + item;
-    std::string key;
-    key += static_cast<char>(0xE0 | (code >> 12));
-    key += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    key += static_cast<char>(0x80 | (code & 0x3F));
-    return key;
-  };
+  const auto hotkey = [](int item) { return vexpick::utf8::Encode(U'\u4E00' + static_cast<char32_t>(item)); };
   std::vector<std::string> args = {"--menu"};
   for (int item = 1; item <= 10000; ++item) args.push_back(std::to_string(item) + " ~" + hotkey(item));
   PtySession menu(args);

@@ -148,11 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"--debug"},
                   "",
                   {"Params and options passed to program :", "Options 1", "Option 0 debug =  =  = 0", "Params  0"},
-                  [] {
-                    auto lines = kNoSettings;
-                    lines.push_back("Text     = ");
-                    return lines;
-                  }(),
+                  With(kNoSettings, {"Text     = "}),
                   {},
                   {},
                   "Menu result -1 ERRORLEVEL=0",
@@ -187,8 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   {"Params and options passed to program :", "Options 1", "Option 0 debug =  =  = 0", "Params  2",
                    "Param  0 ~Yes = 0", "Param  1 ~No = 1"},
-                  {"", "Menu :", "ShowMenu = FALSE", "Quiet    = FALSE", "Question = ", "Default  = 0", "Timeout  = 0",
-                   "Y Yes", "N No", "Text     = "},
+                  With(kNoSettings, {"Y Yes", "N No", "Text     = "}),
                   {"[YN]"},
                   {"\x1b"},
                   "Menu result 0 ERRORLEVEL=0",
@@ -206,18 +201,6 @@ TEST(Debug, ACursorKeyAtEachPauseLeavesNothingForThePrompt) {
   vexpick.Press("z");
   EXPECT_EQ(vexpick.WaitForExit(), Exited(7));
   EXPECT_EQ(vexpick.Row(28), "Menu result 6 ERRORLEVEL=7");
-}
-
-TEST(Debug, ARefusedItemPrintsNoReport) {
-  PtySession vexpick({"--debug", "~Yes", ""});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(255));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
-}
-
-TEST(Debug, AFailedQuestionFilePrintsNoReport) {
-  PtySession vexpick({"--debug", "--question-file=/nonexistent/notes", "~Yes"});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(0));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
 }
 
 TEST(Debug, InMenuModeTheMenuClearsTheReportAndTheResultLineIsAtTheTop) {

@@ -11,11 +11,6 @@ namespace {
 
 const std::vector<std::string> kContinue = {"--question=Continue?", "~Yes", "~No", "~Cancel"};
 
-std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more) {
-  args.insert(args.end(), more.begin(), more.end());
-  return args;
-}
-
 TEST(Prompt, ShowsTheQuestionAndTheHotkeys) {
   PtySession vexpick(kContinue);
   ASSERT_TRUE(vexpick.WaitForRows({"Continue?", "[YNC]", ""}));
@@ -29,7 +24,7 @@ TEST(Prompt, ShowsTheQuestionAndTheHotkeys) {
 struct KeyCase {
   std::string name;
   std::vector<std::string> args;
-  std::vector<std::string> keys;
+  std::vector<std::string_view> keys;
   int exitCode;
 };
 
@@ -45,22 +40,19 @@ TEST_P(PromptKeys, EndWithTheExitCode) {
   };
   ASSERT_TRUE(vexpick.WaitFor(promptShown, "the hotkey line above the cursor"));
   const Position afterThePrompt = vexpick.Cursor();
-  for (const std::string& key : GetParam().keys) vexpick.Press(key);
+  for (std::string_view key : GetParam().keys) vexpick.Press(key);
   EXPECT_EQ(vexpick.WaitForExit(), Exited(GetParam().exitCode));
   // Nothing is written after the choice: no echo, no line end.
   EXPECT_EQ(vexpick.Cursor(), afterThePrompt);
   EXPECT_EQ(vexpick.Row(afterThePrompt.row), "");
 }
 
-const std::string kF5(keys::kF5);
-const std::string kUp(keys::kUp);
-
 INSTANTIATE_TEST_SUITE_P(
     Prompt, PromptKeys,
     testing::Values(KeyCase{"HotkeyN", kContinue, {"n"}, 2}, KeyCase{"HotkeyInUpperCase", kContinue, {"C"}, 3},
                     KeyCase{"EnterChoosesTheFirstItem", kContinue, {"\r"}, 1},
                     KeyCase{"EscapeCancels", kContinue, {"\x1b"}, 0},
-                    KeyCase{"IgnoredKeysThenHotkey", kContinue, {"x", kUp, kF5, " ", "n"}, 2},
+                    KeyCase{"IgnoredKeysThenHotkey", kContinue, {"x", keys::kUp, keys::kF5, " ", "n"}, 2},
                     KeyCase{"DefaultThree", With(kContinue, {"--default=3"}), {"\r"}, 3},
                     KeyCase{"DefaultBeforeTheItems", {"--default=2", "~Yes", "~No", "~Cancel"}, {"\r"}, 2},
                     KeyCase{"DefaultOutOfRange", With(kContinue, {"--default=9"}), {"\r"}, 1},
@@ -86,23 +78,32 @@ TEST(Prompt, AMultiByteHotkeyShowsWholeAndIsChosenInEitherCase) {
   }
 }
 
-TEST(Prompt, AnEmptyItemEndsWithMinusOneShowingNothing) {
-  PtySession vexpick({"--question=Continue?", "~Yes", "", "~No"});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(255));
+// Runs that end at once, before anything is shown, not even the debug report.
+struct SilentEnd {
+  std::string name;
+  std::vector<std::string> args;
+  int exitCode;
+};
+
+void PrintTo(const SilentEnd& silentEnd, std::ostream* out) { *out << silentEnd.name; }
+
+class SilentEnds : public testing::TestWithParam<SilentEnd> {};
+
+TEST_P(SilentEnds, ShowNothingAndEndWithTheExitCode) {
+  PtySession vexpick(GetParam().args);
+  EXPECT_EQ(vexpick.WaitForExit(), Exited(GetParam().exitCode));
   EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
 }
 
-TEST(Prompt, ARefusedHotkeyEndsWithMinusOne) {
-  PtySession vexpick({"~Yes", "~yes"});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(255));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
-}
-
-TEST(Prompt, WithoutItemsEndsAtOnceShowingNothing) {
-  PtySession vexpick({"--question=Continue?"});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(0));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
-}
+INSTANTIATE_TEST_SUITE_P(
+    Prompt, SilentEnds,
+    testing::Values(
+        SilentEnd{"AnEmptyItem", {"--question=Continue?", "~Yes", "", "~No"}, 255},
+        SilentEnd{"ARefusedHotkey", {"~Yes", "~yes"}, 255}, SilentEnd{"WithoutItems", {"--question=Continue?"}, 0},
+        SilentEnd{"DebugWithARefusedItem", {"--debug", "~Yes", ""}, 255},
+        SilentEnd{"DebugWithAFailedQuestionFile", {"--debug", "--question-file=/nonexistent/notes", "~Yes"}, 0},
+        SilentEnd{"AFailedQuestionFileWithARefusedItem", {"--question-file=/nonexistent/notes.txt", "~Yes", ""}, 255}),
+    [](const testing::TestParamInfo<SilentEnd>& info) { return info.param.name; });
 
 TEST(Prompt, KeysTypedBeforeThePromptAreDiscarded) {
   SessionOptions options{.args = kContinue, .typeahead = "n"};
@@ -132,11 +133,22 @@ TEST(Prompt, NothingGoesToARedirectedStandardOutput) {
   EXPECT_EQ(ReadFile(options.stdoutFile), "");
 }
 
-// The countdown runs from the prompt's start; the program is started just
+// The prompt's and the menu's countdown.
+struct CountdownCase {
+  std::string name;
+  std::vector<std::string> args;
+  std::vector<std::string> shownRows;
+};
+
+void PrintTo(const CountdownCase& countdown, std::ostream* out) { *out << countdown.name; }
+
+class Countdown : public testing::TestWithParam<CountdownCase> {};
+
+// The countdown runs from the program's start; the program is started just
 // after the clock is read, so its end cannot be seen before a full second.
-TEST(Prompt, TheTimeoutPicksTheDefaultAfterALittleMoreThanASecond) {
-  PtySession vexpick(With(kContinue, {"--timeout=1", "--default=2"}));
-  ASSERT_TRUE(vexpick.WaitForRows({"Continue?", "[YNC]"}));
+TEST_P(Countdown, PicksTheDefaultAfterALittleMoreThanASecond) {
+  PtySession vexpick(With(GetParam().args, {"--timeout=1", "--default=2"}));
+  ASSERT_TRUE(vexpick.WaitForRows(GetParam().shownRows));
   EXPECT_EQ(vexpick.WaitForExit(10s), Exited(2));
   EXPECT_GE(vexpick.RunTime(), 1000ms);
   if (Timed()) {
@@ -144,12 +156,17 @@ TEST(Prompt, TheTimeoutPicksTheDefaultAfterALittleMoreThanASecond) {
   }
 }
 
+INSTANTIATE_TEST_SUITE_P(Timeout, Countdown,
+                         testing::Values(CountdownCase{"Prompt", kContinue, {"Continue?", "[YNC]"}},
+                                         CountdownCase{
+                                             "Menu", {"--menu", "~One", "~Two", "T~hree"}, {"One", "Two", "Three"}}),
+                         [](const testing::TestParamInfo<CountdownCase>& info) { return info.param.name; });
+
 TEST(Prompt, AnyKeyStopsTheCountdown) {
   PtySession vexpick(With(kContinue, {"--timeout=2"}));
   ASSERT_TRUE(vexpick.WaitForRows({"Continue?", "[YNC]"}));
   vexpick.Press("x");
-  const milliseconds pastTheTimeout =
-      3500ms - std::chrono::duration_cast<milliseconds>(Clock::now() - vexpick.StartTime());
+  const milliseconds pastTheTimeout = 3500ms - vexpick.Elapsed();
   EXPECT_TRUE(vexpick.RunsFor(pastTheTimeout)) << "the countdown went on after a key";
   vexpick.Press("n");
   EXPECT_EQ(vexpick.WaitForExit(), Exited(2));

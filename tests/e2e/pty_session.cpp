@@ -207,6 +207,19 @@ std::string TrimRight(std::string text) {
   return text;
 }
 
+// The built program, as the build system names it.
+std::string ProgramPath() { return VEXPICK_BINARY; }
+
+const std::vector<std::string>& Launcher() {
+  static const std::vector<std::string> words = [] {
+    std::vector<std::string> split;
+    std::istringstream text(getenv("VEXPICK_E2E_LAUNCHER") != nullptr ? getenv("VEXPICK_E2E_LAUNCHER") : "");
+    for (std::string word; text >> word;) split.push_back(word);
+    return split;
+  }();
+  return words;
+}
+
 }  // namespace
 
 // The emulator's callbacks, given the session as their user data.
@@ -227,18 +240,6 @@ struct ScreenEvents {
     if (session.master_ >= 0) WriteAll(session.master_, std::string_view(bytes, length));
   }
 };
-
-std::string ProgramPath() { return VEXPICK_BINARY; }
-
-const std::vector<std::string>& Launcher() {
-  static const std::vector<std::string> words = [] {
-    std::vector<std::string> split;
-    std::istringstream text(getenv("VEXPICK_E2E_LAUNCHER") != nullptr ? getenv("VEXPICK_E2E_LAUNCHER") : "");
-    for (std::string word; text >> word;) split.push_back(word);
-    return split;
-  }();
-  return words;
-}
 
 bool UnderLauncher() { return !Launcher().empty(); }
 
@@ -579,6 +580,8 @@ std::chrono::microseconds PtySession::CpuTime() const {
 }
 
 milliseconds PtySession::RunTime() const { return std::chrono::duration_cast<milliseconds>(endTime_ - startTime_); }
+
+milliseconds PtySession::Elapsed() const { return std::chrono::duration_cast<milliseconds>(Clock::now() - startTime_); }
 
 char PtySession::ProcessState() const {
   const std::string stat = ReadFile("/proc/" + std::to_string(programPid_) + "/stat");

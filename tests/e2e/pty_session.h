@@ -53,9 +53,6 @@ inline constexpr milliseconds kDeadline = 5s;
 // How long a negative check ("nothing more happens") watches.
 inline constexpr milliseconds kQuietSpell = 300ms;
 
-// The built program, as the build system names it.
-std::string ProgramPath();
-
 // VEXPICK_E2E_LAUNCHER, when set, runs the program under another one, as in
 // VEXPICK_E2E_LAUNCHER="valgrind --error-exitcode=99 --leak-check=full -q".
 // Every deadline grows by Slowdown(); checks of time and CPU use are left
@@ -180,7 +177,6 @@ class PtySession {
   [[nodiscard]] int columns() const { return columns_; }
   // The row's characters with trailing blanks removed.
   [[nodiscard]] std::string Row(int row) const;
-  [[nodiscard]] std::vector<std::string> Rows() const;
   [[nodiscard]] Cell CellAt(int row, int column) const;
   [[nodiscard]] Position Cursor() const;
   [[nodiscard]] bool CursorVisible() const { return cursorVisible_; }
@@ -233,7 +229,8 @@ class PtySession {
   [[nodiscard]] bool HasExited() const { return status_.has_value(); }
   // Time from just before the program was started to when its end was seen.
   [[nodiscard]] milliseconds RunTime() const;
-  [[nodiscard]] Clock::time_point StartTime() const { return startTime_; }
+  // Time from just before the program was started to now.
+  [[nodiscard]] milliseconds Elapsed() const;
   // CPU time the program has used: so far while it runs, in all once it has ended.
   [[nodiscard]] std::chrono::microseconds CpuTime() const;
   // The state letter of /proc/<pid>/stat: R, S, T (stopped), ...
@@ -248,6 +245,7 @@ class PtySession {
   [[nodiscard]] termios Settings() const;
 
  private:
+  [[nodiscard]] std::vector<std::string> Rows() const;
   void StartProgram(const SessionOptions& options);
   void SetUpScreen();
   // Waits at most `wait` for the terminal or the session leader, then reads

@@ -160,12 +160,6 @@ TEST(QuestionList, AnUnreadableStandardInputFailsAndTheFileIsNotOpened) {
   EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
 }
 
-TEST(QuestionList, AFailedLoadWithARefusedItemEndsWithMinusOne) {
-  PtySession vexpick({"--question-file=/nonexistent/notes.txt", "~Yes", ""});
-  EXPECT_EQ(vexpick.WaitForExit(), Exited(255));
-  EXPECT_TRUE(vexpick.ScreenBlank()) << vexpick.Dump();
-}
-
 TEST(QuestionList, KeysTypedWhileStandardInputIsReadAreDiscarded) {
   PtySession vexpick(SessionOptions{.args = kItems, .stdinFrom = Stdin::kPipe});
   vexpick.WriteStdin("Reading...\n");

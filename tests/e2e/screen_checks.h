@@ -117,6 +117,12 @@ inline std::size_t Occurrences(std::string_view text, std::string_view part) {
   return count;
 }
 
+// `lines` with `more` after them: arguments, rows.
+inline std::vector<std::string> With(std::vector<std::string> lines, const std::vector<std::string>& more) {
+  lines.insert(lines.end(), more.begin(), more.end());
+  return lines;
+}
+
 inline std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";

@@ -4,15 +4,13 @@
 set -u
 build=$1
 
-require() {
-    command -v "$1" >/dev/null || { echo "$1 is not installed (Debian package $2)" >&2; exit 1; }
-}
+. "$(dirname "$0")/common.sh"
 require cpack cmake
 require dpkg-deb dpkg
 require dpkg-shlibdeps dpkg-dev
 require setsid util-linux
 
-. "$(dirname "$0")/make_package.sh"
+make_scratch
 make_package "$build" DEB deb
 deb=$package
 

@@ -4,9 +4,7 @@
 set -u
 page=$1
 
-require() {
-    command -v "$1" >/dev/null || { echo "$1 is not installed (Debian package $2)" >&2; exit 1; }
-}
+. "$(dirname "$0")/common.sh"
 require mandoc mandoc
 require man man-db
 

@@ -4,8 +4,8 @@ set -u
 draw=$1
 committed=$2
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+. "$(dirname "$0")/common.sh"
+make_scratch
 
 "$draw" "$scratch" || exit 1
 for picture in prompt.svg menu.svg menu-colour.svg; do

@@ -6,7 +6,12 @@ set -u
 build=$1
 objdump=$2
 
-. "$(dirname "$0")/make_package.sh"
+. "$(dirname "$0")/common.sh"
+require cpack cmake
+require python3 python3
+require "$objdump" binutils-mingw-w64-x86-64
+
+make_scratch
 make_package "$build" ZIP zip
 zip=$package
 

@@ -134,13 +134,17 @@ DWORD ConsoleProbe::WaitingEvents() const {
   return count;
 }
 
-bool ConsoleProbe::WaitForText(std::string_view text, DWORD milliseconds) const {
+bool ConsoleProbe::WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
   const ULONGLONG deadline = GetTickCount64() + milliseconds;
   for (;;) {
-    if (Screen().find(text) != std::string::npos) return true;
+    if (condition()) return true;
     if (GetTickCount64() > deadline) return false;
     Sleep(10);
   }
+}
+
+bool ConsoleProbe::WaitForText(std::string_view text, DWORD milliseconds) const {
+  return WaitUntil([&] { return Screen().find(text) != std::string::npos; }, milliseconds);
 }
 
 }  // namespace vexpick::wintest

@@ -10,6 +10,7 @@
 #endif
 #include <windows.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -52,6 +53,8 @@ class ConsoleProbe {
   [[nodiscard]] DWORD OutputMode() const;
   [[nodiscard]] int Width() const { return window_.Right - window_.Left + 1; }
   [[nodiscard]] int Height() const { return window_.Bottom - window_.Top + 1; }
+  // What Screen() gives for a blank window.
+  [[nodiscard]] std::string BlankScreen() const { return std::string(static_cast<std::size_t>(Height()), '\n'); }
 
   // A blank window in `attribute`, the cursor visible at the top-left, the
   // output mode as a console starts, no keys waiting.
@@ -62,6 +65,8 @@ class ConsoleProbe {
   void TypeText(std::string_view text);
   [[nodiscard]] DWORD WaitingEvents() const;
 
+  // Waits until `condition` holds; false after `milliseconds`.
+  static bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds = 10000);
   // Waits until some row of the window contains `text`; false after
   // `milliseconds`.
   bool WaitForText(std::string_view text, DWORD milliseconds = 10000) const;

@@ -117,7 +117,7 @@ TEST_F(ConsoleTest, ClearBlanksTheWindowInTheCurrentAttribute) {
   console_->SetAttribute(0x2A);
   console_->Clear();
   console_->Flush();
-  EXPECT_EQ(probe_.Screen(), std::string(static_cast<std::size_t>(probe_.Height()), '\n'));
+  EXPECT_EQ(probe_.Screen(), probe_.BlankScreen());
   EXPECT_EQ(probe_.Attribute(1, 1), 0x2A);
   EXPECT_EQ(probe_.Attribute(probe_.Width(), probe_.Height()), 0x2A);
   EXPECT_EQ(probe_.Cursor().X, 1);
@@ -320,24 +320,25 @@ TEST_F(ConsoleTest, KeysTypedAheadAreDiscarded) {
   EXPECT_EQ(KeysRead(), std::vector<KeyCode>{});
 }
 
-// Standard input replaced by a file for the life of the object.
-class StdInput {
+// A standard handle (STD_INPUT_HANDLE, ...) replaced for the life of the object.
+class StdHandleSwap {
  public:
-  explicit StdInput(HANDLE replacement) : saved_(GetStdHandle(STD_INPUT_HANDLE)) {
-    SetStdHandle(STD_INPUT_HANDLE, replacement);
+  StdHandleSwap(DWORD which, HANDLE replacement) : which_(which), saved_(GetStdHandle(which)) {
+    SetStdHandle(which_, replacement);
   }
-  ~StdInput() { SetStdHandle(STD_INPUT_HANDLE, saved_); }
-  StdInput(const StdInput&) = delete;
-  StdInput& operator=(const StdInput&) = delete;
+  ~StdHandleSwap() { SetStdHandle(which_, saved_); }
+  StdHandleSwap(const StdHandleSwap&) = delete;
+  StdHandleSwap& operator=(const StdHandleSwap&) = delete;
 
  private:
+  DWORD which_;
   HANDLE saved_;
 };
 
 TEST_F(ConsoleTest, WithoutAConsoleInputNoKeyIsEverPressed) {
   const TempFile file("data");
   const HANDLE handle = file.Open();
-  const StdInput input(handle);
+  const StdHandleSwap input(STD_INPUT_HANDLE, handle);
   Reopen([] {});
   probe_.TypeText("x");
   EXPECT_EQ(console_->WaitForKey(kNoDeadline), KeyWait::NoKeyboard);
@@ -350,7 +351,7 @@ TEST_F(ConsoleTest, WithoutAConsoleInputNoKeyIsEverPressed) {
 TEST_F(ConsoleTest, AfterStandardInputWasReadKeysComeFromTheConsoleDevice) {
   const TempFile file("data");
   const HANDLE handle = file.Open();
-  const StdInput input(handle);
+  const StdHandleSwap input(STD_INPUT_HANDLE, handle);
   Reopen([] {});
   console_->UseConsoleDeviceForKeys();
   const HANDLE alone = file.Open(GENERIC_READ, 0);
@@ -393,21 +394,8 @@ TEST(WindowsTextTest, LetterCaseIsIgnoredByTheUsersLocale) {
 // ---------------------------------------------------------------------------
 // Handles and files
 
-class StdError {
- public:
-  explicit StdError(HANDLE replacement) : saved_(GetStdHandle(STD_ERROR_HANDLE)) {
-    SetStdHandle(STD_ERROR_HANDLE, replacement);
-  }
-  ~StdError() { SetStdHandle(STD_ERROR_HANDLE, saved_); }
-  StdError(const StdError&) = delete;
-  StdError& operator=(const StdError&) = delete;
-
- private:
-  HANDLE saved_;
-};
-
 void ExpectRedirected(HANDLE handle, bool redirected) {
-  const StdError error(handle);
+  const StdHandleSwap error(STD_ERROR_HANDLE, handle);
   const StdHandleState state = QueryStdHandle(2);
   EXPECT_EQ(state.redirected, redirected);
   EXPECT_EQ(state.handle, HandleToULong(handle));
@@ -477,11 +465,10 @@ TEST(WindowsFileTest, OpensAFileThatAnotherProgramIsWriting) {
 }
 
 TEST(WindowsFileTest, RefusesWhatIsNoReadableFile) {
-  char directory[MAX_PATH];
-  GetTempPathA(MAX_PATH, directory);
+  const std::string directory = wintest::TempDirectory();
   EXPECT_EQ(OpenFileStream(directory), nullptr);
   EXPECT_EQ(OpenFileStream(""), nullptr);
-  EXPECT_EQ(OpenFileStream(std::string(directory) + "no such file.txt"), nullptr);
+  EXPECT_EQ(OpenFileStream(directory + "no such file.txt"), nullptr);
   EXPECT_EQ(OpenFileStream(std::string("a\0b", 3)), nullptr);
   const TempFile file("held");
   const HANDLE holder = file.Open(GENERIC_WRITE, 0);

@@ -99,20 +99,22 @@ class EndToEndTest : public ::testing::Test {
 
   // Waits until the cell shows `attribute`: the menu has drawn after a key.
   void WaitForAttribute(int column, int row, WORD attribute) {
-    const ULONGLONG deadline = GetTickCount64() + kPatience;
-    while (probe_.Attribute(column, row) != attribute && GetTickCount64() < deadline) Sleep(10);
+    ConsoleProbe::WaitUntil([&] { return probe_.Attribute(column, row) == attribute; }, kPatience);
     ASSERT_EQ(probe_.Attribute(column, row), attribute) << "column " << column << ", row " << row;
   }
 
   // The program forgets keys typed while it is busy between two waits, as a
   // user's impatient keys: press `key` until the program ends.
   std::optional<DWORD> PressUntilTheEnd(VexpickRun& run, const wintest::Key& key) {
-    const ULONGLONG deadline = GetTickCount64() + kPatience;
-    for (;;) {
-      probe_.Press(key);
-      const std::optional<DWORD> code = run.ExitCode(200);
-      if (code || GetTickCount64() > deadline) return code;
-    }
+    std::optional<DWORD> code;
+    ConsoleProbe::WaitUntil(
+        [&] {
+          probe_.Press(key);
+          code = run.ExitCode(200);
+          return code.has_value();
+        },
+        kPatience);
+    return code;
   }
 
   ConsoleProbe probe_;
@@ -145,7 +147,7 @@ TEST_F(EndToEndTest, EscapeCancels) {
 TEST_F(EndToEndTest, ARefusedItemEndsWithErrorLevelMinusOne) {
   VexpickRun run("~Yes ~yes");
   EXPECT_EQ(run.ExitCode(), 0xFFFFFFFFu);
-  EXPECT_EQ(probe_.Screen(), std::string(static_cast<std::size_t>(probe_.Height()), '\n'));
+  EXPECT_EQ(probe_.Screen(), probe_.BlankScreen());
 }
 
 TEST_F(EndToEndTest, TheTimeoutPicksTheDefaultItem) {
@@ -193,7 +195,7 @@ TEST_F(EndToEndTest, AQuestionLineAsWideAsTheWindowFillsItsRowExactly) {
 TEST_F(EndToEndTest, AMissingQuestionFileSkipsTheRun) {
   VexpickRun run("--question-file=\"" + TempDirectory() + "no such file.txt\" ~Go");
   EXPECT_EQ(run.ExitCode(), 0u);
-  EXPECT_EQ(probe_.Screen(), std::string(static_cast<std::size_t>(probe_.Height()), '\n'));
+  EXPECT_EQ(probe_.Screen(), probe_.BlankScreen());
 }
 
 TEST_F(EndToEndTest, KeysComeFromTheConsoleWhenStandardInputIsAFile) {
@@ -247,7 +249,7 @@ TEST_F(EndToEndTest, TheMenuDrawsMovesAndRestoresTheWindow) {
   EXPECT_EQ(probe_.Attribute(2, 2), 0x1F);
   probe_.Press(wintest::kEnter);
   EXPECT_EQ(run.ExitCode(), 3u);
-  EXPECT_EQ(probe_.Screen(), std::string(static_cast<std::size_t>(probe_.Height()), '\n'));
+  EXPECT_EQ(probe_.Screen(), probe_.BlankScreen());
   EXPECT_EQ(probe_.Attribute(1, 1), 0x1F);
   EXPECT_TRUE(probe_.CursorInfo().bVisible);
   EXPECT_EQ(probe_.Cursor().X, 1);

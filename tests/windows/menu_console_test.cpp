@@ -99,7 +99,7 @@ TEST_F(MenuConsoleTest, MenuDrawsInItsColoursAndLeavesABlankWindow) {
   // White on blue at start: blue on white highlighted, hotkeys light grey.
   EXPECT_EQ(attributes, (std::vector<WORD>{0xF1, 0xF7, 0xF1, 0x17, 0x1F}));
   EXPECT_FALSE(cursorVisible);
-  EXPECT_EQ(probe_.Screen(), std::string(static_cast<std::size_t>(probe_.Height()), '\n'));
+  EXPECT_EQ(probe_.Screen(), probe_.BlankScreen());
   EXPECT_EQ(probe_.Attribute(1, 1), 0x1F);
   EXPECT_EQ(probe_.Attribute(probe_.Width(), probe_.Height()), 0x1F);
   EXPECT_TRUE(probe_.CursorInfo().bVisible);

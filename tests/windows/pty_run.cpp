@@ -1,11 +1,11 @@
 // Runs a command with a new pseudo-terminal as its controlling terminal,
 // standard input and standard error, so that wine gives the Windows program a
-// console of the terminal's size (wine takes the size from standard error).
+// console of the terminal's size, 80 x 25 (wine takes the size from standard error).
 // Standard output stays this program's, so test reports arrive clean. The
 // terminal's output (wine drawing its console) is drained, and written to a
 // file with --log. Nothing is ever typed into the terminal.
 //
-//   pty_run [--timeout SECONDS] [--size COLUMNSxROWS] [--log FILE] -- COMMAND...
+//   pty_run [--timeout SECONDS] [--log FILE] -- COMMAND...
 //
 // The exit status is the command's; 124 when the time ran out.
 #include <fcntl.h>
@@ -27,13 +27,12 @@ namespace {
 
 struct Options {
   int timeoutSeconds = 300;
-  winsize size{25, 80, 0, 0};
   const char* log = nullptr;
   char** command = nullptr;
 };
 
 [[noreturn]] void Usage() {
-  std::fprintf(stderr, "usage: pty_run [--timeout SECONDS] [--size COLUMNSxROWS] [--log FILE] -- COMMAND...\n");
+  std::fprintf(stderr, "usage: pty_run [--timeout SECONDS] [--log FILE] -- COMMAND...\n");
   std::exit(2);
 }
 
@@ -50,12 +49,6 @@ Options ParseOptions(int argc, char** argv) {
     const char* value = argv[++i];
     if (option == "--timeout") {
       options.timeoutSeconds = std::atoi(value);
-    } else if (option == "--size") {
-      unsigned columns = 0;
-      unsigned rows = 0;
-      if (std::sscanf(value, "%ux%u", &columns, &rows) != 2) Usage();
-      options.size.ws_col = static_cast<unsigned short>(columns);
-      options.size.ws_row = static_cast<unsigned short>(rows);
     } else if (option == "--log") {
       options.log = value;
     } else {
@@ -94,7 +87,7 @@ int main(int argc, char** argv) {
 
   int master = -1;
   int terminal = -1;
-  winsize size = options.size;
+  winsize size{25, 80, 0, 0};
   if (openpty(&master, &terminal, nullptr, nullptr, &size) != 0) {
     std::perror("pty_run: openpty");
     return 2;

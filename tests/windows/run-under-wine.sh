@@ -20,7 +20,7 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 g++ -std=c++20 -O2 -Wall -Wextra -Wpedantic -Werror "$root/tests/windows/pty_run.cpp" -o "$build/pty_run" -lutil
 
 # Each test program runs in its own terminal, its time bounded.
-emulator="$build/pty_run;--timeout;300;--log;$build/console.log;--;env;WINEPREFIX=$WINEPREFIX;WINEDEBUG=-all;wine"
+emulator="$build/pty_run;--log;$build/console.log;--;env;WINEPREFIX=$WINEPREFIX;WINEDEBUG=-all;wine"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DVEXPICK_WERROR=ON \
   "-DCMAKE_CROSSCOMPILING_EMULATOR=$emulator" >/dev/null
 cmake --build "$build" -j2
