@@ -4,11 +4,11 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 #include "menu/menu.h"
 #include "support/fake_console.h"
+#include "support/temp_dir.h"
 
 namespace vexpick {
 namespace {
@@ -143,43 +143,29 @@ TEST(QuestionList, ALoadReplacesTheLinesBefore) {
 
 class QuestionFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    directory_ = std::filesystem::temp_directory_path() /
-                 ("vexpick-question-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(directory_);
-  }
-  void TearDown() override { std::filesystem::remove_all(directory_); }
-
-  std::string Write(const std::string& name, const std::string& data) {
-    const std::filesystem::path path = directory_ / name;
-    std::ofstream(path, std::ios::binary) << data;
-    return path.string();
-  }
-
-  std::filesystem::path directory_;
+  const testing::TempDirectory folder;
   FakeConsole console;
   TVexpickMenu menu{console};
 };
 
 TEST_F(QuestionFile, LoadsTheLinesOfAFile) {
-  EXPECT_TRUE(menu.LoadQuestionListFromFile(Write("notes.txt", "Backup finished.\r\nWhat now?\r\n")));
+  EXPECT_TRUE(menu.LoadQuestionListFromFile(folder.Write("notes.txt", "Backup finished.\r\nWhat now?\r\n")));
   EXPECT_EQ(LinesOf(menu.FQuestionList), (Lines{"Backup finished.", "What now?"}));
 }
 
 TEST_F(QuestionFile, AnEmptyFileGivesNoLines) {
   menu.FQuestionList = {"old"};
-  EXPECT_TRUE(menu.LoadQuestionListFromFile(Write("empty.txt", "")));
+  EXPECT_TRUE(menu.LoadQuestionListFromFile(folder.Write("empty.txt", "")));
   EXPECT_TRUE(menu.FQuestionList.empty());
 }
 
 TEST_F(QuestionFile, AFileThatCannotBeOpenedLeavesTheLines) {
   menu.FQuestionList = {"kept"};
-  for (const std::string& name : {(directory_ / "missing.txt").string(), std::string(), directory_.string()}) {
+  for (const std::string& name : {folder.PathOf("missing.txt"), std::string(), folder.Path()}) {
     EXPECT_FALSE(menu.LoadQuestionListFromFile(name)) << name;
     EXPECT_EQ(LinesOf(menu.FQuestionList), Lines{"kept"}) << name;
   }
-  EXPECT_FALSE(std::filesystem::exists(directory_ / "missing.txt"));
+  EXPECT_FALSE(std::filesystem::exists(folder.PathOf("missing.txt")));
 }
 
 TEST(QuestionHandle, AnInvalidHandleReadsAsNoData) {

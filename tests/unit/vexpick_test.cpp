@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <climits>
-#include <fstream>
 
 #include "support/fake_console.h"
+#include "support/temp_dir.h"
 
 namespace vexpick {
 namespace {
@@ -68,12 +68,6 @@ StdHandleState ConsoleHandles(int which) { return {static_cast<SystemHandle>(whi
 StdHandleState RedirectedEmptyInput(int which) {
   if (which == 0) return {kInvalidHandle, true};
   return ConsoleHandles(which);
-}
-
-std::string WriteTempFile(const std::string& name, const std::string& contents) {
-  std::string path = ::testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << contents;
-  return path;
 }
 
 std::string MissingFile() { return ::testing::TempDir() + "vexpick-no-such-file.txt"; }
@@ -182,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, EntrySkipTest,
                                            RefusedCase{{"--question-file=", "~a"}, 0}));
 
 TEST_F(EntryTest, ShowsTheLinesOfTheQuestionFile) {
-  const std::string path = WriteTempFile("vexpick-entry-question.txt", "Backup finished.\r\nWhat now?\n");
+  const testing::TempDirectory folder;
+  const std::string path = folder.Write("question.txt", "Backup finished.\r\nWhat now?\n");
   console.keys = {kKeyEnter};
   EXPECT_EQ(Run({"--question-file=" + path, "~Ok"}), 1);
   EXPECT_EQ(Lines(console.output), (Strings{"Backup finished.", "What now?", "[O]"}));
@@ -352,7 +347,8 @@ TEST_F(EntryTest, DebugReportListsOptionsParamsAndItems) {
 }
 
 TEST_F(EntryTest, DebugReportShowsQuestionLinesAndNeutralisesControlCharacters) {
-  const std::string path = WriteTempFile("vexpick-entry-debug.txt", "a\nb\x1b[2J\n");
+  const testing::TempDirectory folder;
+  const std::string path = folder.Write("question.txt", "a\nb\x1b[2J\n");
   console.keys = {'1', '2', kKeyEscape};
   EXPECT_EQ(Run({"--debug", "--menu", "--x=\x1b]0;t\x07", "--question=x\ty", "--question-file=" + path, "~Ok"}), 0);
   const Strings lines = Lines(console.output);
