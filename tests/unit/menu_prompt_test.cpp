@@ -3,23 +3,12 @@
 
 #include <climits>
 
-#include "menu/menu.h"
-#include "support/fake_console.h"
+#include "support/menu_fixture.h"
 
 namespace vexpick {
 namespace {
 
-using testing::FakeConsole;
-
-class Prompt : public ::testing::Test {
- protected:
-  void AddItems(std::initializer_list<const char*> texts) {
-    for (const char* text : texts) ASSERT_GE(menu.AddItem(text), 0) << text;
-  }
-
-  FakeConsole console{80, 25};
-  TVexpickMenu menu{console};
-};
+using Prompt = testing::MenuTest;
 
 TEST_F(Prompt, WritesTheQuestionAndTheHotkeysAndNothingAfterTheChoice) {
   menu.FQuestion = "Continue?";

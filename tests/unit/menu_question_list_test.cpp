@@ -6,8 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "menu/menu.h"
-#include "support/fake_console.h"
+#include "support/menu_fixture.h"
 #include "support/temp_dir.h"
 
 namespace vexpick {
@@ -85,11 +84,9 @@ struct ReadCase {
   std::vector<std::size_t> delivered;
 };
 
-class QuestionListReads : public ::testing::TestWithParam<ReadCase> {};
+class QuestionListReads : public testing::MenuTest, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(QuestionListReads, DoubleInSizeUntilNothingComes) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
   ScriptedStream stream(std::string(GetParam().size, 'x'));
   EXPECT_TRUE(menu.LoadQuestionListFromStream(stream));
   EXPECT_EQ(stream.asked, GetParam().asked);
@@ -109,19 +106,17 @@ INSTANTIATE_TEST_SUITE_P(Sizes, QuestionListReads,
                                                     {1024, 2048, 4096, 8192, 16384, 32768, 65536, 131072, 262144,
                                                      524288, kMiB, kMiB, 1024, 0}}));
 
-TEST(QuestionList, ReadsOnAfterShortPiecesUntilTheEnd) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+using QuestionList = testing::MenuTest;
+
+TEST_F(QuestionList, ReadsOnAfterShortPiecesUntilTheEnd) {
   ScriptedStream stream("first\nsecond\nthird", 4);
   EXPECT_TRUE(menu.LoadQuestionListFromStream(stream));
   EXPECT_EQ(LinesOf(menu.FQuestionList), (Lines{"first", "second", "third"}));
   EXPECT_EQ(stream.delivered.back(), 0U);
 }
 
-TEST(QuestionList, AFailingReadLoadsNothing) {
+TEST_F(QuestionList, AFailingReadLoadsNothing) {
   for (const bool throws : {false, true}) {
-    FakeConsole console;
-    TVexpickMenu menu(console);
     menu.FQuestionList = {"old"};
     ScriptedStream stream("one\ntwo\nthree\n", 5);
     stream.failingRead = 3;
@@ -131,9 +126,7 @@ TEST(QuestionList, AFailingReadLoadsNothing) {
   }
 }
 
-TEST(QuestionList, ALoadReplacesTheLinesBefore) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+TEST_F(QuestionList, ALoadReplacesTheLinesBefore) {
   ScriptedStream first("a\nb\nc\n");
   ScriptedStream second("d\n");
   ASSERT_TRUE(menu.LoadQuestionListFromStream(first));
@@ -141,11 +134,9 @@ TEST(QuestionList, ALoadReplacesTheLinesBefore) {
   EXPECT_EQ(LinesOf(menu.FQuestionList), Lines{"d"});
 }
 
-class QuestionFile : public ::testing::Test {
+class QuestionFile : public testing::MenuTest {
  protected:
   const testing::TempDirectory folder;
-  FakeConsole console;
-  TVexpickMenu menu{console};
 };
 
 TEST_F(QuestionFile, LoadsTheLinesOfAFile) {
@@ -168,9 +159,9 @@ TEST_F(QuestionFile, AFileThatCannotBeOpenedLeavesTheLines) {
   EXPECT_FALSE(std::filesystem::exists(folder.PathOf("missing.txt")));
 }
 
-TEST(QuestionHandle, AnInvalidHandleReadsAsNoData) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+using QuestionHandle = testing::MenuTest;
+
+TEST_F(QuestionHandle, AnInvalidHandleReadsAsNoData) {
   menu.FQuestionList = {"old"};
   EXPECT_TRUE(menu.LoadQuestionListFromHandle(kInvalidHandle));
   EXPECT_TRUE(menu.FQuestionList.empty());
