@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "support/line_list_lines.h"
 #include "support/menu_fixture.h"
 #include "support/temp_dir.h"
 
@@ -44,9 +45,8 @@ class ScriptedStream : public ByteStream {
   std::size_t offset_ = 0;
 };
 
-using Lines = std::vector<std::string>;
-
-Lines LinesOf(const TLineList& list) { return {list.begin(), list.end()}; }
+using testing::Lines;
+using testing::LinesOf;
 
 struct SplitCase {
   std::string data;

@@ -79,8 +79,7 @@ struct Rig {
   void RecordEachWait() {
     console.onWait = [this] {
       screens.push_back(console.Cells());
-      rowTexts.emplace_back();
-      for (int row = 1; row <= console.LastRow(); ++row) rowTexts.back().push_back(console.Row(row));
+      rowTexts.push_back(console.Rows());
       passes.emplace_back(console.calls.begin() + static_cast<std::ptrdiff_t>(seenCalls), console.calls.end());
       seenCalls = console.calls.size();
       highlights.push_back(HighlightedRows());
