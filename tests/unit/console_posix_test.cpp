@@ -1,23 +1,16 @@
-// The POSIX console: text rules, standard handles and streams, and the
-// terminal itself, driven through a pseudo-terminal.
+// The POSIX console's text rules, program arguments, standard handles and
+// streams.
 #ifndef _WIN32
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstring>
-#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/console.h"
