@@ -1,6 +1,7 @@
 // The menu object's creation, its items with their hotkeys, and the lookups.
 #include <gtest/gtest.h>
 
+#include "console/utf8.h"
 #include "support/menu_fixture.h"
 
 namespace vexpick {
@@ -133,23 +134,18 @@ TEST_F(FindHotkey, IgnoresLetterCaseOfAnyAlphabet) {
   for (const auto& [hotkey, index] : lookups) EXPECT_EQ(menu.FindHotkey(hotkey), index) << hotkey;
 }
 
-// `text` followed by a code point of U+0800..U+FFFF in UTF-8.
-std::string Utf8Of(char32_t code, std::string text = {}) {
-  text += static_cast<char>(0xE0 | (code >> 12));
-  text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  text += static_cast<char>(0x80 | (code & 0x3F));
-  return text;
-}
+// An item of one character that is its hotkey.
+std::string HotkeyItem(char32_t code) { return std::string("~").append(utf8::Encode(code)); }
 
 TEST_F(FindHotkey, KnowsEveryItemOfAThousandsLongList) {
   constexpr char32_t kFirst = 0x4E00;  // CJK ideographs, three bytes each
   constexpr std::int32_t kCount = 10000;
-  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.AddItem(Utf8Of(kFirst + i, "~")), i);
-  ASSERT_EQ(menu.AddItem(Utf8Of(kFirst, "\xd0\xb6")), kCount);  // ж
-  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.FindHotkey(Utf8Of(kFirst + i)), i);
+  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.AddItem(HotkeyItem(kFirst + i)), i);
+  ASSERT_EQ(menu.AddItem(std::string("\xd0\xb6").append(utf8::Encode(kFirst))), kCount);  // ж
+  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.FindHotkey(utf8::Encode(kFirst + i)), i);
   EXPECT_EQ(menu.FindHotkey("\xd0\x96"), kCount);  // Ж
-  EXPECT_EQ(menu.AddItem(Utf8Of(kFirst + kCount - 1, "~")), -1);
-  EXPECT_EQ(menu.FindHotkey(Utf8Of(kFirst + kCount + 1)), -1);
+  EXPECT_EQ(menu.AddItem(HotkeyItem(kFirst + kCount - 1)), -1);
+  EXPECT_EQ(menu.FindHotkey(utf8::Encode(kFirst + kCount + 1)), -1);
 }
 #endif
 
