@@ -1,6 +1,8 @@
 // The menu object's creation, its items with their hotkeys, and the lookups.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "console/utf8.h"
 #include "support/menu_fixture.h"
 
@@ -116,15 +118,13 @@ INSTANTIATE_TEST_SUITE_P(
                       AddSequenceCase{{"~=", "=a", "~a"}, {{0, "=", "=", 1}, {1, "a", "=a", 2}, kRefused}},
                       AddSequenceCase{{"~~", "~~y"}, {{0, "~", "~~", 1}, {1, "y", "~y", 2}}}));
 
-#ifndef _WIN32
-// Letter case beyond ASCII, in UTF-8.
+#ifndef _WIN32  // UTF-8 letters
+// Letter case beyond ASCII.
 INSTANTIATE_TEST_SUITE_P(Utf8Sequences, AddItemsInTurn,
                          ::testing::Values(AddSequenceCase{
                              {"~Ärger", "äb", "~Öl", "~ö"},
                              {{0, "Ä", "Ärger", 1}, {1, "b", "äb", 2}, {2, "Ö", "Öl", 1}, kRefused}}));
-#endif
 
-#ifndef _WIN32  // UTF-8 letters
 using FindHotkey = testing::MenuTest;
 
 TEST_F(FindHotkey, IgnoresLetterCaseOfAnyAlphabet) {

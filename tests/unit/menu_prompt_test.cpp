@@ -1,7 +1,7 @@
 // The choice prompt: what it writes, the keys that end it, and the countdown.
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <cstdint>
 
 #include "support/menu_fixture.h"
 

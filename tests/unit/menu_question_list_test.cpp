@@ -1,7 +1,8 @@
 // The question lines: reading a stream to its end and splitting it into lines.
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>

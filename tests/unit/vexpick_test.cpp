@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <climits>
+#include <cstdint>
 
 #include "support/fake_console.h"
 #include "support/temp_dir.h"
