@@ -175,6 +175,12 @@ std::string FakeConsole::Row(int row) const {
   return text;
 }
 
+std::vector<std::string> FakeConsole::Rows() const {
+  std::vector<std::string> rows;
+  for (int row = 1; row <= rows_; ++row) rows.push_back(Row(row));
+  return rows;
+}
+
 const Cell& FakeConsole::At(int column, int row) const {
   return cells_.at(static_cast<std::size_t>(row - 1)).at(static_cast<std::size_t>(column - 1));
 }

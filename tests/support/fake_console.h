@@ -45,6 +45,7 @@ class FakeConsole : public Console {
 
   // The screen as text, one string per row, trailing blanks removed.
   [[nodiscard]] std::string Row(int row) const;  // 1-based
+  [[nodiscard]] std::vector<std::string> Rows() const;
   [[nodiscard]] const Cell& At(int column, int row) const;
   [[nodiscard]] const Screen& Cells() const { return cells_; }
   [[nodiscard]] std::uint8_t Attribute() const { return attribute_; }

@@ -20,8 +20,8 @@ namespace {
 using Step = std::function<void(AnsiWriter&)>;
 
 // The bytes that `steps` add after `setup` has run.
-std::string BytesOf(const std::vector<Step>& setup, const std::vector<Step>& steps, int columns = 80, int rows = 24) {
-  AnsiWriter writer(columns, rows);
+std::string BytesOf(const std::vector<Step>& setup, const std::vector<Step>& steps) {
+  AnsiWriter writer(80, 24);
   for (const Step& step : setup) step(writer);
   writer.ClearOutput();
   for (const Step& step : steps) step(writer);
@@ -179,7 +179,10 @@ class Emulator {
 // How a cell of the given attribute looks: -1 is the terminal's own colour.
 std::pair<int, int> ExpectedColours(std::uint8_t attribute) {
   if (attribute == AnsiWriter::kTerminalColours) return {-1, -1};
-  const auto ansi = [](int pc) { return (pc & 8) | ((pc & 1) << 2) | (pc & 2) | ((pc & 4) >> 2); };
+  // The ANSI colour of each PC colour: blue, green, cyan, red, magenta, brown
+  // are ANSI 4, 2, 6, 1, 5, 3; the bright bit stays.
+  static constexpr std::array<int, 8> kAnsiOfPc{0, 4, 2, 6, 1, 5, 3, 7};
+  const auto ansi = [](int pc) { return (pc & 8) | kAnsiOfPc[static_cast<std::size_t>(pc & 7)]; };
   return {ansi(attribute & 0x0F), ansi(attribute >> 4)};
 }
 
@@ -210,61 +213,62 @@ void ExpectSameScreen(const testing::FakeConsole& model, const Emulator& emulato
   }
 }
 
+using Operation = std::pair<std::string, std::function<void(Console&, AnsiWriter&)>>;
+
+// An operation that makes the same call on the model and on the writer.
+template <typename Call>
+Operation OnBoth(std::string name, Call call) {
+  return {std::move(name), [call](Console& model, AnsiWriter& writer) {
+            call(model);
+            call(writer);
+          }};
+}
+
 // Random operations, as the menu and the prompt use them.
 class RandomSession {
  public:
   RandomSession(unsigned seed, int columns, int rows) : random_(seed), columns_(columns), rows_(rows) {}
 
-  std::pair<std::string, std::function<void(Console&, AnsiWriter&)>> Next() {
+  Operation Next() {
     switch (Pick(0, 9)) {
       case 0:
       case 1: {
         const std::uint8_t attribute = kAttributes[static_cast<std::size_t>(Pick(0, kAttributes.size() - 1))];
-        return {"attribute " + std::to_string(attribute), [attribute](Console& model, AnsiWriter& writer) {
-                  model.SetAttribute(attribute);
-                  writer.SetAttribute(attribute);
-                }};
+        return OnBoth("attribute " + std::to_string(attribute),
+                      [attribute](auto& console) { console.SetAttribute(attribute); });
       }
       case 2:
       case 3: {
         const std::string text = Word();
-        return {"write '" + text + "'", [text](Console& model, AnsiWriter& writer) {
-                  model.Write(text);
-                  writer.Write(text);
-                }};
+        return OnBoth("write '" + text + "'", [text](auto& console) { console.Write(text); });
       }
       case 4: {
         const std::string text = Word();
-        return {"line '" + text + "'", [text](Console& model, AnsiWriter& writer) {
-                  model.WriteLine(text);
-                  writer.WriteLine(text);
-                }};
+        return OnBoth("line '" + text + "'", [text](auto& console) { console.WriteLine(text); });
       }
       case 5:
-      case 6:
-        return MoveTo(Pick(0, columns_ + 1), Pick(0, rows_ + 1));
+      case 6: {
+        const int column = Pick(0, columns_ + 1);
+        const int row = Pick(0, rows_ + 1);
+        return OnBoth(MoveName(column, row), [=](auto& console) { console.MoveCursor(column, row); });
+      }
       case 7:
-        return {"clear", [](Console& model, AnsiWriter& writer) {
-                  model.Clear();
-                  writer.Clear();
-                }};
+        return OnBoth("clear", [](auto& console) { console.Clear(); });
       case 8:
-        return {"clear to end of row", [](Console& model, AnsiWriter& writer) {
-                  model.ClearToEndOfRow();
-                  writer.ClearToEndOfRow();
-                }};
+        return OnBoth("clear to end of row", [](auto& console) { console.ClearToEndOfRow(); });
       default: {
         const int top = Pick(1, rows_);
         const int bottom = Pick(top, rows_);
         const int count = Pick(-(bottom - top + 2), bottom - top + 2);
-        auto [name, move] = MoveTo(Pick(1, columns_), Pick(1, rows_));  // the cursor is not known after a scroll
-        return {"scroll " + std::to_string(top) + ".." + std::to_string(bottom) + " by " + std::to_string(count) +
-                    ", " + name,
-                [=, move = move](Console& model, AnsiWriter& writer) {
-                  model.ScrollRows(top, bottom, count);
-                  writer.ScrollRows(top, bottom, count);
-                  move(model, writer);
-                }};
+        // The cursor is not known after a scroll.
+        const int column = Pick(1, columns_);
+        const int row = Pick(1, rows_);
+        return OnBoth("scroll " + std::to_string(top) + ".." + std::to_string(bottom) + " by " + std::to_string(count) +
+                          ", " + MoveName(column, row),
+                      [=](auto& console) {
+                        console.ScrollRows(top, bottom, count);
+                        console.MoveCursor(column, row);
+                      });
       }
     }
   }
@@ -282,12 +286,8 @@ class RandomSession {
     return word;
   }
 
-  std::pair<std::string, std::function<void(Console&, AnsiWriter&)>> MoveTo(int column, int row) {
-    return {"move " + std::to_string(column) + "," + std::to_string(row),
-            [column, row](Console& model, AnsiWriter& writer) {
-              model.MoveCursor(column, row);
-              writer.MoveCursor(column, row);
-            }};
+  static std::string MoveName(int column, int row) {
+    return "move " + std::to_string(column) + "," + std::to_string(row);
   }
 
   std::mt19937 random_;

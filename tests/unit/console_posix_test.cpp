@@ -1,26 +1,20 @@
-// The POSIX console: text rules, standard handles and streams, and the
-// terminal itself, driven through a pseudo-terminal.
+// The POSIX console's text rules, program arguments, standard handles and
+// streams.
 #ifndef _WIN32
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstring>
-#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/console.h"
+#include "support/temp_dir.h"
 
 namespace vexpick {
 namespace {
@@ -118,37 +112,6 @@ TEST(PosixProcess, ArgumentsWithoutProgramName) {
 // ---------------------------------------------------------------------------
 // Standard handles and streams
 
-class TempDirectory : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vexpick-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory_ = pattern;
-  }
-  void TearDown() override {
-    for (const std::string& file : files_) unlink(file.c_str());
-    rmdir(directory_.c_str());
-  }
-  std::string File(const std::string& name, const std::string& content) {
-    const std::string path = directory_ + "/" + name;
-    const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    EXPECT_GE(descriptor, 0);
-    EXPECT_EQ(write(descriptor, content.data(), content.size()), static_cast<ssize_t>(content.size()));
-    close(descriptor);
-    files_.push_back(path);
-    return path;
-  }
-  std::string Fifo(const std::string& name) {
-    const std::string path = directory_ + "/" + name;
-    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
-    files_.push_back(path);
-    return path;
-  }
-
-  std::string directory_;
-  std::vector<std::string> files_;
-};
-
 // Everything a stream delivers until it ends or fails.
 std::optional<std::string> ReadAll(ByteStream& stream) {
   std::string data;
@@ -199,9 +162,8 @@ class StdinReplaced {
   int saved_;
 };
 
-using StdHandles = TempDirectory;
-
-TEST_F(StdHandles, OnlyCharacterDevicesAreNotRedirected) {
+TEST(StdHandles, OnlyCharacterDevicesAreNotRedirected) {
+  const testing::TempDirectory folder;
   int sockets[2];
   ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
   close(sockets[1]);
@@ -212,10 +174,10 @@ TEST_F(StdHandles, OnlyCharacterDevicesAreNotRedirected) {
   } cases[] = {
       {"/dev/null", open("/dev/null", O_RDONLY), false},
       {"a terminal", posix_openpt(O_RDWR | O_NOCTTY), false},
-      {"a file", open(File("in.txt", "x").c_str(), O_RDONLY), true},
+      {"a file", open(folder.Write("in.txt", "x").c_str(), O_RDONLY), true},
       {"a pipe", PipeWith(""), true},
       {"a socket", sockets[0], true},
-      {"a directory", open(directory_.c_str(), O_RDONLY), true},
+      {"a directory", open(folder.Path().c_str(), O_RDONLY), true},
       {"closed", -1, true},
   };
   for (const auto& entry : cases) {
@@ -259,17 +221,26 @@ TEST(HandleStream, ReadErrorFails) {
   close(directory);
 }
 
-using FileStream = TempDirectory;
+class FileStream : public ::testing::Test {
+ protected:
+  std::string Fifo(std::string_view name) {
+    const std::string path = folder.PathOf(name);
+    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
+    return path;
+  }
+
+  const testing::TempDirectory folder;
+};
 
 TEST_F(FileStream, ReadsAWholeFile) {
   const std::string content(5000, 'x');
-  const auto stream = OpenFileStream(File("big.txt", content + std::string(1, '\0') + "end"));
+  const auto stream = OpenFileStream(folder.Write("big.txt", content + std::string(1, '\0') + "end"));
   ASSERT_NE(stream, nullptr);
   EXPECT_EQ(ReadAll(*stream), content + std::string(1, '\0') + "end");
 }
 
 TEST_F(FileStream, OpensAFileThatIsOpenForWriting) {
-  const std::string path = File("log.txt", "first\n");
+  const std::string path = folder.Write("log.txt", "first\n");
   const int writer = open(path.c_str(), O_WRONLY | O_APPEND);
   ASSERT_EQ(write(writer, "second\n", 7), 7);
   const auto stream = OpenFileStream(path);
@@ -279,18 +250,18 @@ TEST_F(FileStream, OpensAFileThatIsOpenForWriting) {
 }
 
 TEST_F(FileStream, CannotOpen) {
-  const std::string existing = File("here.txt", "x");
+  const std::string existing = folder.Write("here.txt", "x");
   EXPECT_EQ(OpenFileStream(""), nullptr);
-  EXPECT_EQ(OpenFileStream(directory_ + "/missing.txt"), nullptr);
-  EXPECT_EQ(OpenFileStream(directory_), nullptr);
+  EXPECT_EQ(OpenFileStream(folder.PathOf("missing.txt")), nullptr);
+  EXPECT_EQ(OpenFileStream(folder.Path()), nullptr);
   EXPECT_EQ(OpenFileStream(existing + std::string(1, '\0') + "more"), nullptr);
   struct stat status {};
-  EXPECT_NE(stat((directory_ + "/missing.txt").c_str(), &status), 0) << "a missing file must never be created";
+  EXPECT_NE(stat(folder.PathOf("missing.txt").c_str(), &status), 0) << "a missing file must never be created";
 }
 
 TEST_F(FileStream, NoAccess) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  const std::string path = File("secret.txt", "x");
+  const std::string path = folder.Write("secret.txt", "x");
   chmod(path.c_str(), 0);
   EXPECT_EQ(OpenFileStream(path), nullptr);
 }

@@ -13,8 +13,9 @@
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
-#include <array>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <functional>
 #include <string>

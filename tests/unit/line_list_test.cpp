@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/line_list_lines.h"
+
 namespace vexpick {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-Lines LinesOf(const TLineList& list) { return {list.begin(), list.end()}; }
+using testing::Lines;
+using testing::LinesOf;
 
 TTextBlock BlockOf(std::string_view text) {
   TTextBlock block;

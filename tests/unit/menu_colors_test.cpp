@@ -4,8 +4,7 @@
 #include <array>
 #include <optional>
 
-#include "menu/menu.h"
-#include "support/fake_console.h"
+#include "support/menu_fixture.h"
 
 namespace vexpick {
 namespace {
@@ -53,11 +52,9 @@ struct ColorWordCase {
   std::optional<Colors> colors;  // none: refused, the defaults stay
 };
 
-class LoadColor : public ::testing::TestWithParam<ColorWordCase> {};
+class LoadColor : public testing::MenuTest, public ::testing::WithParamInterface<ColorWordCase> {};
 
 TEST_P(LoadColor, SetsAllSixOrNone) {
-  FakeConsole console(80, 25, 0x07);
-  TVexpickMenu menu(console);
   menu.LoadColor(GetParam().word);
   EXPECT_EQ(ColorsOf(menu), GetParam().colors.value_or(Colors{7, 0, 15, 0, 7, 15}));
   EXPECT_EQ(menu.FOldColor, 0x07);

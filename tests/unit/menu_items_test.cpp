@@ -1,8 +1,10 @@
 // The menu object's creation, its items with their hotkeys, and the lookups.
 #include <gtest/gtest.h>
 
-#include "menu/menu.h"
-#include "support/fake_console.h"
+#include <cstdint>
+
+#include "console/utf8.h"
+#include "support/menu_fixture.h"
 
 namespace vexpick {
 namespace {
@@ -36,12 +38,10 @@ struct AddItemCase {
   std::int32_t position;
 };
 
-class AddItemAsFirst : public ::testing::TestWithParam<AddItemCase> {};
+class AddItemAsFirst : public testing::MenuTest, public ::testing::WithParamInterface<AddItemCase> {};
 
 TEST_P(AddItemAsFirst, ResolvesTildesAndFindsTheHotkey) {
   const AddItemCase& item = GetParam();
-  FakeConsole console;
-  TVexpickMenu menu(console);
   ASSERT_EQ(menu.AddItem(item.text), 0);
   EXPECT_EQ(menu.GetItemFromIndex(0), item.shown);
   EXPECT_EQ(menu.GetShortcut(0), item.hotkey);
@@ -70,9 +70,9 @@ INSTANTIATE_TEST_SUITE_P(Utf8Texts, AddItemAsFirst,
                                            AddItemCase{"\xde~\xb2", "\xde\xb2", "\xde\xb2", 1}));
 #endif
 
-TEST(AddItem, RefusesAnEmptyText) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+using AddItem = testing::MenuTest;
+
+TEST_F(AddItem, RefusesAnEmptyText) {
   ASSERT_EQ(menu.AddItem("~Yes"), 0);
   EXPECT_EQ(menu.AddItem(""), -1);
   EXPECT_EQ(menu.ItemCount(), 1);
@@ -93,12 +93,10 @@ struct AddSequenceCase {
   std::vector<Added> added;  // one per text; index -1: refused
 };
 
-class AddItemsInTurn : public ::testing::TestWithParam<AddSequenceCase> {};
+class AddItemsInTurn : public testing::MenuTest, public ::testing::WithParamInterface<AddSequenceCase> {};
 
 TEST_P(AddItemsInTurn, SkipHotkeysInUseIgnoringCase) {
   const AddSequenceCase& sequence = GetParam();
-  FakeConsole console;
-  TVexpickMenu menu(console);
   std::vector<std::int32_t> positions;
   for (std::size_t i = 0; i < sequence.texts.size(); ++i) {
     const Added& expected = sequence.added[i];
@@ -120,49 +118,40 @@ INSTANTIATE_TEST_SUITE_P(
                       AddSequenceCase{{"~=", "=a", "~a"}, {{0, "=", "=", 1}, {1, "a", "=a", 2}, kRefused}},
                       AddSequenceCase{{"~~", "~~y"}, {{0, "~", "~~", 1}, {1, "y", "~y", 2}}}));
 
-#ifndef _WIN32
-// Letter case beyond ASCII, in UTF-8.
+#ifndef _WIN32  // UTF-8 letters
+// Letter case beyond ASCII.
 INSTANTIATE_TEST_SUITE_P(Utf8Sequences, AddItemsInTurn,
                          ::testing::Values(AddSequenceCase{
                              {"~Ärger", "äb", "~Öl", "~ö"},
                              {{0, "Ä", "Ärger", 1}, {1, "b", "äb", 2}, {2, "Ö", "Öl", 1}, kRefused}}));
-#endif
 
-#ifndef _WIN32  // UTF-8 letters
-TEST(FindHotkey, IgnoresLetterCaseOfAnyAlphabet) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
-  for (const char* text : {"~Yes", "~no", "~Ärger", "~жук", "~=", "~日"}) ASSERT_GE(menu.AddItem(text), 0);
+using FindHotkey = testing::MenuTest;
+
+TEST_F(FindHotkey, IgnoresLetterCaseOfAnyAlphabet) {
+  AddItems({"~Yes", "~no", "~Ärger", "~жук", "~=", "~日"});
   const std::vector<std::pair<std::string, std::int32_t>> lookups = {
       {"y", 0}, {"Y", 0}, {"N", 1}, {"ä", 2}, {"Ä", 2}, {"Ж", 3}, {"=", 4}, {"日", 5}, {"x", -1}, {"", -1}, {"Ye", -1}};
   for (const auto& [hotkey, index] : lookups) EXPECT_EQ(menu.FindHotkey(hotkey), index) << hotkey;
 }
 
-// `text` followed by a code point of U+0800..U+FFFF in UTF-8.
-std::string Utf8Of(char32_t code, std::string text = {}) {
-  text += static_cast<char>(0xE0 | (code >> 12));
-  text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-  text += static_cast<char>(0x80 | (code & 0x3F));
-  return text;
-}
+// An item of one character that is its hotkey.
+std::string HotkeyItem(char32_t code) { return std::string("~").append(utf8::Encode(code)); }
 
-TEST(FindHotkey, KnowsEveryItemOfAThousandsLongList) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+TEST_F(FindHotkey, KnowsEveryItemOfAThousandsLongList) {
   constexpr char32_t kFirst = 0x4E00;  // CJK ideographs, three bytes each
   constexpr std::int32_t kCount = 10000;
-  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.AddItem(Utf8Of(kFirst + i, "~")), i);
-  ASSERT_EQ(menu.AddItem(Utf8Of(kFirst, "\xd0\xb6")), kCount);  // ж
-  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.FindHotkey(Utf8Of(kFirst + i)), i);
+  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.AddItem(HotkeyItem(kFirst + i)), i);
+  ASSERT_EQ(menu.AddItem(std::string("\xd0\xb6").append(utf8::Encode(kFirst))), kCount);  // ж
+  for (std::int32_t i = 0; i < kCount; ++i) ASSERT_EQ(menu.FindHotkey(utf8::Encode(kFirst + i)), i);
   EXPECT_EQ(menu.FindHotkey("\xd0\x96"), kCount);  // Ж
-  EXPECT_EQ(menu.AddItem(Utf8Of(kFirst + kCount - 1, "~")), -1);
-  EXPECT_EQ(menu.FindHotkey(Utf8Of(kFirst + kCount + 1)), -1);
+  EXPECT_EQ(menu.AddItem(HotkeyItem(kFirst + kCount - 1)), -1);
+  EXPECT_EQ(menu.FindHotkey(utf8::Encode(kFirst + kCount + 1)), -1);
 }
 #endif
 
-TEST(ItemLookups, OutsideTheItemsGiveNothing) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+using ItemLookups = testing::MenuTest;
+
+TEST_F(ItemLookups, OutsideTheItemsGiveNothing) {
   ASSERT_EQ(menu.AddItem("~Yes"), 0);
   for (const std::int32_t index : {-1, 1, INT32_MIN, INT32_MAX}) {
     EXPECT_EQ(menu.GetShortcut(index), "");
@@ -170,10 +159,10 @@ TEST(ItemLookups, OutsideTheItemsGiveNothing) {
   }
 }
 
-TEST(SetDefaultItem, TakesOnlyAnExistingItem) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
-  for (const char* text : {"a", "b", "c"}) ASSERT_GE(menu.AddItem(text), 0);
+using SetDefaultItem = testing::MenuTest;
+
+TEST_F(SetDefaultItem, TakesOnlyAnExistingItem) {
+  AddItems({"a", "b", "c"});
   menu.SetDefaultItem(2);
   EXPECT_EQ(menu.FDefault, 2);
   for (const std::int32_t index : {-1, 3, INT32_MAX}) {

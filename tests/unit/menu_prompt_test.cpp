@@ -1,25 +1,14 @@
 // The choice prompt: what it writes, the keys that end it, and the countdown.
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <cstdint>
 
-#include "menu/menu.h"
-#include "support/fake_console.h"
+#include "support/menu_fixture.h"
 
 namespace vexpick {
 namespace {
 
-using testing::FakeConsole;
-
-class Prompt : public ::testing::Test {
- protected:
-  void AddItems(std::initializer_list<const char*> texts) {
-    for (const char* text : texts) ASSERT_GE(menu.AddItem(text), 0) << text;
-  }
-
-  FakeConsole console{80, 25};
-  TVexpickMenu menu{console};
-};
+using Prompt = testing::MenuTest;
 
 TEST_F(Prompt, WritesTheQuestionAndTheHotkeysAndNothingAfterTheChoice) {
   menu.FQuestion = "Continue?";
@@ -208,7 +197,9 @@ TEST_F(Prompt, QuestionLinesAsWideAsTheWindowGetNoLineEnd) {
   EXPECT_EQ(console.output.substr(81, 80), wide80);
   const std::vector<std::string> rows = {wide79, wide80, "",   "c", cjk80, "d", std::string(80, 'e'),
                                          "ef",   "Pick", "[Y]"};
-  for (int row = 1; row <= static_cast<int>(rows.size()); ++row) EXPECT_EQ(console.Row(row), rows[row - 1]) << row;
+  std::vector<std::string> shown = console.Rows();
+  shown.resize(rows.size());
+  EXPECT_EQ(shown, rows);
 }
 #endif
 

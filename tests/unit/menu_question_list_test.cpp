@@ -1,14 +1,15 @@
 // The question lines: reading a stream to its end and splitting it into lines.
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
-#include "menu/menu.h"
-#include "support/fake_console.h"
+#include "support/line_list_lines.h"
+#include "support/menu_fixture.h"
+#include "support/temp_dir.h"
 
 namespace vexpick {
 namespace {
@@ -45,9 +46,8 @@ class ScriptedStream : public ByteStream {
   std::size_t offset_ = 0;
 };
 
-using Lines = std::vector<std::string>;
-
-Lines LinesOf(const TLineList& list) { return {list.begin(), list.end()}; }
+using testing::Lines;
+using testing::LinesOf;
 
 struct SplitCase {
   std::string data;
@@ -85,11 +85,9 @@ struct ReadCase {
   std::vector<std::size_t> delivered;
 };
 
-class QuestionListReads : public ::testing::TestWithParam<ReadCase> {};
+class QuestionListReads : public testing::MenuTest, public ::testing::WithParamInterface<ReadCase> {};
 
 TEST_P(QuestionListReads, DoubleInSizeUntilNothingComes) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
   ScriptedStream stream(std::string(GetParam().size, 'x'));
   EXPECT_TRUE(menu.LoadQuestionListFromStream(stream));
   EXPECT_EQ(stream.asked, GetParam().asked);
@@ -109,19 +107,17 @@ INSTANTIATE_TEST_SUITE_P(Sizes, QuestionListReads,
                                                     {1024, 2048, 4096, 8192, 16384, 32768, 65536, 131072, 262144,
                                                      524288, kMiB, kMiB, 1024, 0}}));
 
-TEST(QuestionList, ReadsOnAfterShortPiecesUntilTheEnd) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+using QuestionList = testing::MenuTest;
+
+TEST_F(QuestionList, ReadsOnAfterShortPiecesUntilTheEnd) {
   ScriptedStream stream("first\nsecond\nthird", 4);
   EXPECT_TRUE(menu.LoadQuestionListFromStream(stream));
   EXPECT_EQ(LinesOf(menu.FQuestionList), (Lines{"first", "second", "third"}));
   EXPECT_EQ(stream.delivered.back(), 0U);
 }
 
-TEST(QuestionList, AFailingReadLoadsNothing) {
+TEST_F(QuestionList, AFailingReadLoadsNothing) {
   for (const bool throws : {false, true}) {
-    FakeConsole console;
-    TVexpickMenu menu(console);
     menu.FQuestionList = {"old"};
     ScriptedStream stream("one\ntwo\nthree\n", 5);
     stream.failingRead = 3;
@@ -131,9 +127,7 @@ TEST(QuestionList, AFailingReadLoadsNothing) {
   }
 }
 
-TEST(QuestionList, ALoadReplacesTheLinesBefore) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+TEST_F(QuestionList, ALoadReplacesTheLinesBefore) {
   ScriptedStream first("a\nb\nc\n");
   ScriptedStream second("d\n");
   ASSERT_TRUE(menu.LoadQuestionListFromStream(first));
@@ -141,50 +135,34 @@ TEST(QuestionList, ALoadReplacesTheLinesBefore) {
   EXPECT_EQ(LinesOf(menu.FQuestionList), Lines{"d"});
 }
 
-class QuestionFile : public ::testing::Test {
+class QuestionFile : public testing::MenuTest {
  protected:
-  void SetUp() override {
-    directory_ = std::filesystem::temp_directory_path() /
-                 ("vexpick-question-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(directory_);
-  }
-  void TearDown() override { std::filesystem::remove_all(directory_); }
-
-  std::string Write(const std::string& name, const std::string& data) {
-    const std::filesystem::path path = directory_ / name;
-    std::ofstream(path, std::ios::binary) << data;
-    return path.string();
-  }
-
-  std::filesystem::path directory_;
-  FakeConsole console;
-  TVexpickMenu menu{console};
+  const testing::TempDirectory folder;
 };
 
 TEST_F(QuestionFile, LoadsTheLinesOfAFile) {
-  EXPECT_TRUE(menu.LoadQuestionListFromFile(Write("notes.txt", "Backup finished.\r\nWhat now?\r\n")));
+  EXPECT_TRUE(menu.LoadQuestionListFromFile(folder.Write("notes.txt", "Backup finished.\r\nWhat now?\r\n")));
   EXPECT_EQ(LinesOf(menu.FQuestionList), (Lines{"Backup finished.", "What now?"}));
 }
 
 TEST_F(QuestionFile, AnEmptyFileGivesNoLines) {
   menu.FQuestionList = {"old"};
-  EXPECT_TRUE(menu.LoadQuestionListFromFile(Write("empty.txt", "")));
+  EXPECT_TRUE(menu.LoadQuestionListFromFile(folder.Write("empty.txt", "")));
   EXPECT_TRUE(menu.FQuestionList.empty());
 }
 
 TEST_F(QuestionFile, AFileThatCannotBeOpenedLeavesTheLines) {
   menu.FQuestionList = {"kept"};
-  for (const std::string& name : {(directory_ / "missing.txt").string(), std::string(), directory_.string()}) {
+  for (const std::string& name : {folder.PathOf("missing.txt"), std::string(), folder.Path()}) {
     EXPECT_FALSE(menu.LoadQuestionListFromFile(name)) << name;
     EXPECT_EQ(LinesOf(menu.FQuestionList), Lines{"kept"}) << name;
   }
-  EXPECT_FALSE(std::filesystem::exists(directory_ / "missing.txt"));
+  EXPECT_FALSE(std::filesystem::exists(folder.PathOf("missing.txt")));
 }
 
-TEST(QuestionHandle, AnInvalidHandleReadsAsNoData) {
-  FakeConsole console;
-  TVexpickMenu menu(console);
+using QuestionHandle = testing::MenuTest;
+
+TEST_F(QuestionHandle, AnInvalidHandleReadsAsNoData) {
   menu.FQuestionList = {"old"};
   EXPECT_TRUE(menu.LoadQuestionListFromHandle(kInvalidHandle));
   EXPECT_TRUE(menu.FQuestionList.empty());

@@ -184,9 +184,9 @@ TEST(ParamListTest, WithoutScanTheHandlesAreInvalidAndNotRedirected) {
   EXPECT_FALSE(list.StdInRedirected());
   EXPECT_FALSE(list.StdOutRedirected());
   EXPECT_FALSE(list.StdErrRedirected());
-  EXPECT_EQ(list.StdInHandle(), 0xFFFFFFFFU);
-  EXPECT_EQ(list.StdOutHandle(), 0xFFFFFFFFU);
-  EXPECT_EQ(list.StdErrHandle(), 0xFFFFFFFFU);
+  EXPECT_EQ(list.StdInHandle(), kInvalidHandle);
+  EXPECT_EQ(list.StdOutHandle(), kInvalidHandle);
+  EXPECT_EQ(list.StdErrHandle(), kInvalidHandle);
 }
 
 TEST(ParamListTest, ScanRecordsEachStandardHandleInOrder) {

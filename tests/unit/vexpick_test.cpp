@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <fstream>
+#include <algorithm>
+#include <cstdint>
 
 #include "support/fake_console.h"
+#include "support/temp_dir.h"
 
 namespace vexpick {
 namespace {
@@ -61,29 +62,12 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------------------
 // The entry
 
-// Records every attribute the program sets, so colours stay visible after the
-// menu has cleared the window again.
-class RecordingConsole : public FakeConsole {
- public:
-  void SetAttribute(std::uint8_t attribute) override {
-    attributes.push_back(attribute);
-    FakeConsole::SetAttribute(attribute);
-  }
-  std::vector<std::uint8_t> attributes;
-};
-
 StdHandleState ConsoleHandles(int which) { return {static_cast<SystemHandle>(which), false}; }
 
 // Standard input redirected from a handle that delivers no data.
 StdHandleState RedirectedEmptyInput(int which) {
   if (which == 0) return {kInvalidHandle, true};
   return ConsoleHandles(which);
-}
-
-std::string WriteTempFile(const std::string& name, const std::string& contents) {
-  std::string path = ::testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << contents;
-  return path;
 }
 
 std::string MissingFile() { return ::testing::TempDir() + "vexpick-no-such-file.txt"; }
@@ -103,7 +87,7 @@ class EntryTest : public ::testing::Test {
   std::int32_t Run(Strings arguments, StdHandleQuery query = ConsoleHandles) {
     return RunVexpick(std::move(arguments), console, query);
   }
-  RecordingConsole console;
+  FakeConsole console;
 };
 
 struct ExitCase {
@@ -192,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, EntrySkipTest,
                                            RefusedCase{{"--question-file=", "~a"}, 0}));
 
 TEST_F(EntryTest, ShowsTheLinesOfTheQuestionFile) {
-  const std::string path = WriteTempFile("vexpick-entry-question.txt", "Backup finished.\r\nWhat now?\n");
+  const testing::TempDirectory folder;
+  const std::string path = folder.Write("question.txt", "Backup finished.\r\nWhat now?\n");
   console.keys = {kKeyEnter};
   EXPECT_EQ(Run({"--question-file=" + path, "~Ok"}), 1);
   EXPECT_EQ(Lines(console.output), (Strings{"Backup finished.", "What now?", "[O]"}));
@@ -225,30 +210,32 @@ TEST_F(EntryTest, TimeoutPicksTheDefaultAfterItsSeconds) {
 
 TEST(EntryTimeoutTest, NoNumberMeansNoTimeout) {
   for (const char* value : {"--timeout=abc", "--timeout=0", "--timeout=-3", "--timeout"}) {
-    RecordingConsole fresh;
+    FakeConsole fresh;
     fresh.noKeyboard = true;  // without a countdown the run ends at once
     EXPECT_EQ(RunVexpick(With({value}), fresh, ConsoleHandles), 0) << value;
   }
 }
 
-constexpr std::uint8_t kYellowOnBlue = 0x1E;
+// The menu clears the window as it ends: the colours it used show only in
+// the console's calls.
+std::ptrdiff_t YellowOnBlueSettings(const FakeConsole& console) { return std::ranges::count(console.calls, "attr 1E"); }
 
 TEST_F(EntryTest, ColorAppliesOnlyWithMenu) {
   console.keys = {kKeyEnter};
   EXPECT_EQ(Run({"--menu", "--color=$00FF7E1E", "~a", "~b"}), 1);
-  EXPECT_NE(std::find(console.attributes.begin(), console.attributes.end(), kYellowOnBlue), console.attributes.end());
+  EXPECT_GT(YellowOnBlueSettings(console), 0);
 
-  RecordingConsole prompt;
+  FakeConsole prompt;
   prompt.keys = {kKeyEnter};
   EXPECT_EQ(RunVexpick({"--color=$00FF7E1E", "~a", "~b"}, prompt, ConsoleHandles), 1);
   EXPECT_EQ(Lines(prompt.output), (Strings{"[ab]"}));
-  EXPECT_EQ(std::find(prompt.attributes.begin(), prompt.attributes.end(), kYellowOnBlue), prompt.attributes.end());
+  EXPECT_EQ(YellowOnBlueSettings(prompt), 0);
 }
 
 TEST_F(EntryTest, ColorThatIsNoNumberKeepsTheDefaultColours) {
   console.keys = {kKeyEnter};
   EXPECT_EQ(Run({"--menu", "--color=16743966 ", "~a"}), 1);
-  EXPECT_EQ(std::find(console.attributes.begin(), console.attributes.end(), kYellowOnBlue), console.attributes.end());
+  EXPECT_EQ(YellowOnBlueSettings(console), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -360,7 +347,8 @@ TEST_F(EntryTest, DebugReportListsOptionsParamsAndItems) {
 }
 
 TEST_F(EntryTest, DebugReportShowsQuestionLinesAndNeutralisesControlCharacters) {
-  const std::string path = WriteTempFile("vexpick-entry-debug.txt", "a\nb\x1b[2J\n");
+  const testing::TempDirectory folder;
+  const std::string path = folder.Write("question.txt", "a\nb\x1b[2J\n");
   console.keys = {'1', '2', kKeyEscape};
   EXPECT_EQ(Run({"--debug", "--menu", "--x=\x1b]0;t\x07", "--question=x\ty", "--question-file=" + path, "~Ok"}), 0);
   const Strings lines = Lines(console.output);
