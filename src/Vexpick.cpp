@@ -156,7 +156,7 @@ constexpr std::array<std::string_view, 25> kHelpText{{
     "            --color=16743966 will draw same result",
 }};
 
-constexpr std::string_view kSeparator = " = ";
+constexpr const char* kSeparator = " = ";
 
 std::string BoolText(bool value) { return value ? "TRUE" : "FALSE"; }
 
@@ -168,14 +168,14 @@ void ShowParams(Console& console, const TRParamList& params) {
   console.WriteLine("Options " + std::to_string(params.GetOptionsCount()));
   for (std::int32_t i = 0; i < params.GetOptionsCount(); ++i) {
     const std::string name = params.GetOptionName(i);
-    WriteUserLine(console, "Option " + std::to_string(i) + " " + name + std::string(kSeparator) +
-                               params.GetOptionValueByIndex(i) + std::string(kSeparator) + params.GetOptionValue(name) +
-                               std::string(kSeparator) + std::to_string(params.GetOptionIndex(name)));
+    WriteUserLine(console, "Option " + std::to_string(i) + " " + name + kSeparator + params.GetOptionValueByIndex(i) +
+                               kSeparator + params.GetOptionValue(name) + kSeparator +
+                               std::to_string(params.GetOptionIndex(name)));
   }
   console.WriteLine("Params  " + std::to_string(params.GetParamsCount()));
   for (std::int32_t i = 0; i < params.GetParamsCount(); ++i) {
     const std::string param = params.GetParam(i);
-    WriteUserLine(console, "Param  " + std::to_string(i) + " " + param + std::string(kSeparator) +
+    WriteUserLine(console, "Param  " + std::to_string(i) + " " + param + kSeparator +
                                std::to_string(params.GetParamIndex(param)));
   }
 }
