@@ -1,12 +1,6 @@
 // The Win32 console back end: the console's screen buffer and input events,
 // text in the ANSI code page (one byte is one character), and the process's
 // handles and files.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <windows.h>
 
 #include <algorithm>
